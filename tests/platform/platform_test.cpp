@@ -23,3 +23,21 @@ TEST(HostMap, MappedNameIgnoresCaseAndRewritesUrlHostAndPort)
     const QUrl url = HostMap::resolve(QUrl(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=1&t=2")));
     EXPECT_EQ(url.toString(), QStringLiteral("http://127.0.0.1:4567/get_video.php?video_id=1&t=2"));
 }
+
+#include "event_wait.h"
+#include "platform/timer.h"
+
+TEST(Timer, TicksOnlyWhenEnabledWithAnInterval)
+{
+    vidmora::platform::Timer timer;
+    int ticks = 0;
+    QObject::connect(&timer, &vidmora::platform::Timer::Timer_, [&] { ++ticks; });
+    timer.setEnabled(true); // interval 0: never ticks
+    EXPECT_FALSE(vidmora::test::waitUntil([&] { return ticks > 0; }, 100));
+    timer.setInterval(10);
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return ticks >= 2; }, 5000));
+    timer.setEnabled(false);
+    const int seen = ticks;
+    EXPECT_FALSE(vidmora::test::waitUntil([&] { return ticks > seen; }, 100));
+    EXPECT_EQ(timer.Interval(), 10);
+}
