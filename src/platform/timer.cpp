@@ -6,7 +6,7 @@ Timer::Timer(QObject *parent)
     : QObject(parent)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &Timer::Timer_);
+    connect(&m_timer, &QTimer::timeout, this, &Timer::tick);
 }
 
 void Timer::setInterval(int ms)

@@ -20,7 +20,7 @@ public:
     void setEnabled(bool on);
 
 signals:
-    void Timer_();
+    void tick(); // the control's Timer event
 
 private:
     void apply();

@@ -31,7 +31,7 @@ TEST(Timer, TicksOnlyWhenEnabledWithAnInterval)
 {
     vidmora::platform::Timer timer;
     int ticks = 0;
-    QObject::connect(&timer, &vidmora::platform::Timer::Timer_, [&] { ++ticks; });
+    QObject::connect(&timer, &vidmora::platform::Timer::tick, [&] { ++ticks; });
     timer.setEnabled(true); // interval 0: never ticks
     EXPECT_FALSE(vidmora::test::waitUntil([&] { return ticks > 0; }, 100));
     timer.setInterval(10);
