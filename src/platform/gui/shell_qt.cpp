@@ -1,0 +1,31 @@
+#include "platform/gui/shell.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+namespace vidmora::platform {
+
+bool QtShell::open(const QString &fileOrAddress)
+{
+    if (fileOrAddress.isEmpty())
+        return false;
+    // An address carries its scheme ("http://..."); anything else is a path.
+    const QUrl asUrl(fileOrAddress, QUrl::StrictMode);
+    const QString scheme = asUrl.scheme().toLower();
+    if (asUrl.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")
+                            || scheme == QLatin1String("mailto")))
+        return QDesktopServices::openUrl(asUrl);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(fileOrAddress).absoluteFilePath()));
+}
+
+bool QtShell::startDetached(const QString &program)
+{
+    const QFileInfo info(program);
+    if (!info.isFile() || !info.isExecutable())
+        return false;
+    return QProcess::startDetached(info.absoluteFilePath(), QStringList());
+}
+
+} // namespace vidmora::platform
