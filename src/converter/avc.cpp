@@ -1,0 +1,219 @@
+#include "converter/avc.h"
+
+#include <QFileInfo>
+
+namespace vidmora {
+
+AVC::AVC(platform::Timer &timer1, QString converterPath, std::unique_ptr<platform::ProcessControl> process,
+         QString makerHost, QObject *parent)
+    : QObject(parent)
+    , m_timer1(&timer1)
+    , m_process(process ? std::move(process) : platform::makeProcessControl())
+    , m_converterPath(std::move(converterPath))
+    , m_makerHost(std::move(makerHost))
+{
+    // The timer keeps its own interval and state until the first start.
+    m_tickConnection = connect(m_timer1, &platform::Timer::tick, this, &AVC::Timer1_Timer);
+}
+
+AVC::~AVC()
+{
+    // Only the timer is let go of: a converter that still runs goes on running.
+    disconnect(m_tickConnection);
+    m_timer1 = nullptr;
+    if (m_pid != 0) {
+        m_process->closePipe(m_hReadPipe);
+        m_process->detachProcess(m_pid);
+    }
+}
+
+QString AVC::noSourceText(const QString &makerHost)
+{
+    return QStringLiteral("No filename for source path - ") + makerHost;
+}
+
+QString AVC::noDestinationText(const QString &makerHost)
+{
+    return QStringLiteral("No filename for destination path  - ") + makerHost;
+}
+
+QString AVC::notFoundText()
+{
+    return QStringLiteral("Unable to locate ") + QLatin1String(kConverterName);
+}
+
+QString AVC::busyText()
+{
+    return QStringLiteral("A conversion is already running: wait for it to end or cancel it");
+}
+
+QString AVC::pipeFailedText()
+{
+    return QStringLiteral("Unable to create the output pipe for ") + QLatin1String(kConverterName);
+}
+
+QString AVC::startFailedText(const QString &reason)
+{
+    QString text = QStringLiteral("Unable to start ") + QLatin1String(kConverterName);
+    if (!reason.isEmpty())
+        text += QStringLiteral(": ") + reason;
+    return text;
+}
+
+void AVC::raiseError(QString text)
+{
+    emit ErrorEvent(text);
+}
+
+void AVC::ConvertMedia(bool OverWrite)
+{
+    try {
+        // A second start would orphan the running converter and mix the settings.
+        if (m_pid != 0) {
+            raiseError(busyText());
+            return;
+        }
+
+        QString options;
+        if (m_SourceFile.isEmpty()) {
+            raiseError(noSourceText(m_makerHost));
+            return;
+        }
+        if (m_DestFile.isEmpty()) {
+            raiseError(noDestinationText(m_makerHost));
+            return;
+        }
+        if (OverWrite)
+            options += QStringLiteral("-y ");
+
+        auto add = [&options](const char *option, const QString &value) {
+            if (!value.isEmpty())
+                options += QLatin1String(option) + value + u' ';
+        };
+        add("-b ", m_VideoBitrate);
+        add("-r ", m_VideoFrameRate);
+        add("-s ", m_VideoSize);
+        add("-vcodec ", m_VideoCodec);
+        add("-vtag ", m_VideoFourCCTag);
+        add("-aspect ", m_VideoAspectRatio);
+        add("-bt ", m_VideoBitrateTolerance);
+        add("-f ", m_ForceFormat);
+        add("-target ", m_TargetFormat);
+        add("-bufsize ", m_RateControlBuffer);
+        add("-g ", m_GroupOfPictureSize);
+        add("-qscale ", m_VideoQuantiserScale);
+        add("-maxrate ", m_MaxVideoBitrate);
+        if (m_DeInterlace)
+            options += QStringLiteral("-deinterlace ");
+        if (m_SameQuality)
+            options += QStringLiteral("-sameq ");
+        add("-acodec ", m_AudioCodec);
+        add("-atag ", m_AudioFourCCTag);
+        add("-ab ", m_AudioBitrate);
+        add("-ar ", m_AudioSamples);
+        add("-ac ", m_AudioChannels);
+
+        // The converter's path is quoted: a program folder with a blank in its
+        // name would otherwise start the wrong program, or none.
+        const QString converter = GetShortFileName(m_converterPath);
+        const QString commandLine = u'"' + converter + QStringLiteral("\" -i \"") + m_SourceFile
+                                    + QStringLiteral("\" ") + options + u'"' + m_DestFile + u'"';
+
+        if (!QFileInfo(m_converterPath).isFile()) {
+            raiseError(notFoundText());
+            return;
+        }
+        StartPipedProcess(commandLine);
+    } catch (...) {
+    }
+}
+
+void AVC::StartPipedProcess(const QString &CommandLine)
+{
+    int readEnd = platform::ProcessControl::kNoPipe;
+    int writeEnd = platform::ProcessControl::kNoPipe;
+    if (!m_process->createPipe(readEnd, writeEnd)) {
+        raiseError(pipeFailedText());
+        return;
+    }
+    QString reason;
+    const qint64 pid = m_process->createProcess(CommandLine, writeEnd, reason);
+    // Only the converter keeps the write end, so that the read end reports the
+    // end of data once the converter has ended.
+    m_process->closePipe(writeEnd);
+    if (pid == 0) {
+        m_process->closePipe(readEnd);
+        raiseError(startFailedText(reason));
+        return;
+    }
+    m_pid = pid;
+    m_hReadPipe = readEnd;
+    m_exitCode = -1;
+    if (m_timer1) {
+        m_timer1->setInterval(kPollInterval);
+        m_timer1->setEnabled(true);
+    }
+}
+
+void AVC::Timer1_Timer()
+{
+    try {
+        if (m_pid == 0)
+            return; // the timer belongs to the window; ticks between conversions are not ours
+
+        char buffer[kReadSize];
+        int bytesRead = 0;
+        const auto status = m_process->readPipe(m_hReadPipe, buffer, kReadSize, bytesRead);
+        // The output itself is of no interest: it only shows that the converter lives.
+        emit Converting();
+        if (status != platform::ProcessControl::ReadStatus::Ended || m_pid == 0)
+            return;
+
+        m_exitCode = m_process->closeProcess(m_pid);
+        m_process->closePipe(m_hReadPipe);
+        m_pid = 0;
+        m_hReadPipe = platform::ProcessControl::kNoPipe;
+        if (m_timer1)
+            m_timer1->setEnabled(false);
+        clearSettings();
+        emit Complete();
+    } catch (...) {
+    }
+}
+
+void AVC::CancelConvert()
+{
+    KillProcessByName(QLatin1String(kConverterName));
+}
+
+void AVC::KillProcessByName(const QString &ExeName)
+{
+    try {
+        const QString wanted = ExeName.toLower();
+        const QList<platform::ProcessEntry> processes = m_process->processList();
+        for (const platform::ProcessEntry &entry : processes) {
+            if (entry.exeFile.toLower().endsWith(wanted))
+                m_process->terminateProcess(entry.pid); // one that cannot be ended is passed over
+        }
+    } catch (...) {
+    }
+}
+
+QString AVC::GetShortFileName(const QString &LongPath)
+{
+    return m_process->shortPathName(LongPath);
+}
+
+void AVC::clearSettings()
+{
+    for (QString *s : {&m_VideoSize, &m_VideoBitrate, &m_VideoFrameRate, &m_VideoCodec, &m_VideoFourCCTag,
+                       &m_VideoBitrateTolerance, &m_AudioBitrate, &m_AudioCodec, &m_AudioFourCCTag,
+                       &m_AudioSamples, &m_AudioChannels, &m_TargetFormat, &m_VideoAspectRatio, &m_ForceFormat,
+                       &m_SourceFile, &m_DestFile, &m_RateControlBuffer, &m_GroupOfPictureSize,
+                       &m_VideoQuantiserScale, &m_MaxVideoBitrate})
+        s->clear();
+    m_DeInterlace = false;
+    m_SameQuality = false;
+}
+
+} // namespace vidmora

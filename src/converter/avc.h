@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/process_control.h"
+#include "platform/timer.h"
+#include "vidmora/deployment.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace vidmora {
+
+// The converter driver: holds the converter settings, builds the command line
+// of the external converter "wqas.pga", runs it as a hidden child with its
+// output on a pipe, polls that pipe on the borrowed timer and stops it by
+// terminating every process of that name.
+class AVC final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AVC)
+public:
+    // The converter's file name, as it ships in the program's folder.
+    static constexpr char kConverterName[] = "wqas.pga";
+    static constexpr int kPollInterval = 300; // ms
+    static constexpr int kReadSize = 256;     // bytes per tick
+
+    // `timer1` is borrowed: the driver sets its interval and enabled state and
+    // listens to its ticks until it is destroyed. `converterPath` is the program
+    // folder + "/wqas.pga"; `makerHost` ends the two file-name messages.
+    AVC(platform::Timer &timer1, QString converterPath,
+        std::unique_ptr<platform::ProcessControl> process = platform::makeProcessControl(),
+        QString makerHost = QString::fromLatin1(deployment::kMakerHost), QObject *parent = nullptr);
+    ~AVC() override;
+
+    // The settings: write-only, stored unchanged.
+    void setRateControlBuffer(const QString &StrValue) { m_RateControlBuffer = StrValue; }
+    void setVideoBitrateTolerance(const QString &StrValue) { m_VideoBitrateTolerance = StrValue; }
+    void setTargetFormat(const QString &StrValue) { m_TargetFormat = StrValue; }
+    void setGroupOfPictureSize(const QString &StrValue) { m_GroupOfPictureSize = StrValue; }
+    void setVideoQuantiserScale(const QString &StrValue) { m_VideoQuantiserScale = StrValue; }
+    void setMaxVideoBitrate(const QString &StrValue) { m_MaxVideoBitrate = StrValue; }
+    void setSourceFile(const QString &StrValue) { m_SourceFile = StrValue; }
+    void setDestFile(const QString &StrValue) { m_DestFile = StrValue; }
+    void setDeInterlace(bool StrValue) { m_DeInterlace = StrValue; }
+    void setSameQuality(bool StrValue) { m_SameQuality = StrValue; }
+    void setVideoSize(const QString &StrValue) { m_VideoSize = StrValue; }
+    void setVideoBitrate(const QString &StrValue) { m_VideoBitrate = StrValue; }
+    void setVideoFrameRate(const QString &StrValue) { m_VideoFrameRate = StrValue; }
+    void setVideoCodec(const QString &StrValue) { m_VideoCodec = StrValue; }
+    void setVideoFourCCTag(const QString &StrValue) { m_VideoFourCCTag = StrValue; }
+    void setVideoAspectRatio(const QString &StrValue) { m_VideoAspectRatio = StrValue; }
+    void setForceFormat(const QString &StrValue) { m_ForceFormat = StrValue; }
+    void setAudioBitrate(const QString &StrValue) { m_AudioBitrate = StrValue; }
+    void setAudioCodec(const QString &StrValue) { m_AudioCodec = StrValue; }
+    void setAudioFourCCTag(const QString &StrValue) { m_AudioFourCCTag = StrValue; }
+    void setAudioSamples(const QString &StrValue) { m_AudioSamples = StrValue; }
+    void setAudioChannels(const QString &StrValue) { m_AudioChannels = StrValue; }
+
+    // Starts one conversion with the current settings; "-y" first when OverWrite.
+    // A refused start raises ErrorEvent before returning.
+    void ConvertMedia(bool OverWrite);
+    // Terminates every running "wqas.pga"; the running conversion then ends on
+    // the next tick with Converting and Complete.
+    void CancelConvert();
+
+    // The converter's exit status of the last conversion, valid from its
+    // Complete on: 0 for success, -1 when it was killed or did not exit normally.
+    int ExitCode() const { return m_exitCode; }
+    // Whether a conversion runs (between a successful start and its Complete).
+    bool IsRunning() const { return m_pid != 0; }
+
+    // The texts of the refusals that the checks raise, before the maker's address
+    // or the converter's name where the message carries one.
+    static QString noSourceText(const QString &makerHost);
+    static QString noDestinationText(const QString &makerHost);
+    static QString notFoundText();
+    static QString busyText();
+    static QString pipeFailedText();
+    static QString startFailedText(const QString &reason);
+
+signals:
+    void Converting();
+    void Complete();
+    void ErrorEvent(QString &ErrorMessage);
+
+private:
+    void StartPipedProcess(const QString &CommandLine);
+    void Timer1_Timer();
+    void KillProcessByName(const QString &ExeName);
+    QString GetShortFileName(const QString &LongPath);
+    void clearSettings();
+    void raiseError(QString text);
+
+    // Process state.
+    platform::Timer *m_timer1;
+    QMetaObject::Connection m_tickConnection;
+    std::unique_ptr<platform::ProcessControl> m_process;
+    qint64 m_pid = 0;
+    int m_hReadPipe = platform::ProcessControl::kNoPipe;
+    int m_exitCode = -1;
+    QString m_converterPath;
+    QString m_makerHost;
+
+    // The settings.
+    QString m_VideoSize;
+    QString m_VideoBitrate;
+    QString m_VideoFrameRate;
+    QString m_VideoCodec;
+    QString m_VideoFourCCTag;
+    QString m_VideoBitrateTolerance;
+    QString m_AudioBitrate;
+    QString m_AudioCodec;
+    QString m_AudioFourCCTag;
+    QString m_AudioSamples;
+    QString m_AudioChannels;
+    QString m_TargetFormat;
+    bool m_DeInterlace = false;
+    bool m_SameQuality = false;
+    QString m_VideoAspectRatio;
+    QString m_ForceFormat;
+    QString m_SourceFile;
+    QString m_DestFile;
+    QString m_RateControlBuffer;
+    QString m_GroupOfPictureSize;
+    QString m_VideoQuantiserScale;
+    QString m_MaxVideoBitrate;
+};
+
+} // namespace vidmora
