@@ -1,0 +1,328 @@
+// The download service over real HTTP on loopback, alone and under the download manager.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+
+#include "downloader/down_vidmora.h"
+#include "event_log.h"
+#include "event_wait.h"
+#include "fake_message_box.h"
+#include "http_fixture_server.h"
+#include "platform/async_download_qt.h"
+#include "scoped_host.h"
+
+using namespace std::chrono_literals;
+using vidmora::DownVidmora;
+using vidmora::platform::AsyncProp;
+using vidmora::platform::QtAsyncDownloadService;
+using vidmora::test::EventLog;
+using vidmora::test::FakeMessageBox;
+using vidmora::test::HttpFixtureServer;
+using vidmora::test::ScopedHost;
+using vidmora::test::waitUntil;
+
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+QByteArray pattern(qsizetype size)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        b[i] = static_cast<char>((i * 131 + i / 977) & 0xff);
+    return b;
+}
+
+// Every notification of a service, with the thread it arrived on.
+struct ReadLog {
+    explicit ReadLog(QtAsyncDownloadService &service)
+    {
+        QObject::connect(&service, &QtAsyncDownloadService::AsyncReadProgress, [this](const AsyncProp &p) {
+            progress.append(p);
+            offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+        });
+        QObject::connect(&service, &QtAsyncDownloadService::AsyncReadComplete, [this](const AsyncProp &p) {
+            completions.append(p);
+            offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+        });
+    }
+    // Progress statuses with repeats of 5 folded into one.
+    QList<qint32> statuses() const
+    {
+        QList<qint32> out;
+        for (const AsyncProp &p : progress) {
+            if (!(p.StatusCode == 5 && !out.isEmpty() && out.last() == 5))
+                out.append(p.StatusCode);
+        }
+        return out;
+    }
+    bool done() const { return !completions.isEmpty(); }
+
+    QList<AsyncProp> progress;
+    QList<AsyncProp> completions;
+    bool offThread = false;
+};
+
+} // namespace
+
+TEST(QtAsyncDownloadService, ReadsAChunkedBodyWithItsStagesInOrderAndTheOriginalHostLine)
+{
+    HttpFixtureServer server;
+    const QByteArray body = pattern(300000);
+    HttpFixtureServer::Response r = HttpFixtureServer::ok(body);
+    r.chunkSize = 64 * 1024;
+    r.pauseMs = 20;
+    server.setResponse("/get_video.php", r);
+    ScopedHost site(QStringLiteral("www.vidsite.example"), server.port());
+
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    const auto failure = service.AsyncRead(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=abc&t=tok"), 2,
+                                           QStringLiteral("/save/clip.flv"), 16);
+    ASSERT_FALSE(failure.has_value());
+    EXPECT_TRUE(log.progress.isEmpty()) << "the start returns before any notification";
+    ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+
+    EXPECT_FALSE(log.offThread);
+    EXPECT_EQ(log.statuses(), QList<qint32>({11, 2, 4, 5, 6}));
+    ASSERT_EQ(log.completions.size(), 1);
+    const AsyncProp &done = log.completions.first();
+    EXPECT_EQ(done.PropertyName, QStringLiteral("/save/clip.flv"));
+    EXPECT_EQ(done.StatusCode, 6);
+    EXPECT_EQ(done.BytesMax, body.size());
+    EXPECT_EQ(done.BytesRead, body.size());
+    EXPECT_TRUE(done.Value == body);
+    for (const AsyncProp &p : log.progress) {
+        EXPECT_EQ(p.PropertyName, QStringLiteral("/save/clip.flv"));
+        if (p.StatusCode == 4 || p.StatusCode == 5 || p.StatusCode == 6) {
+            EXPECT_EQ(p.BytesMax, body.size());
+        }
+        EXPECT_TRUE(p.Value.isEmpty());
+    }
+    EXPECT_GT(log.progress.size(), 5) << "the body came in several pieces";
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].requestLine, QByteArray("GET /get_video.php?video_id=abc&t=tok HTTP/1.1"));
+    EXPECT_EQ(requests[0].host(), QByteArray("www.vidsite.example"));
+    EXPECT_EQ(requests[0].header("Cache-Control"), QByteArray("no-cache"));
+    EXPECT_EQ(service.runningReads(), 0);
+}
+
+TEST(QtAsyncDownloadService, WithoutTheFreshOptionTheRequestAsksForNoFreshCopy)
+{
+    HttpFixtureServer server;
+    server.setResponse("/f", HttpFixtureServer::ok("x"));
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/f")).toString(), 2, QStringLiteral("f"), 0).has_value());
+    ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_TRUE(server.requests()[0].header("Cache-Control").isEmpty());
+    EXPECT_EQ(server.requests()[0].host(), QByteArray("127.0.0.1:") + QByteArray::number(server.port()));
+}
+
+TEST(QtAsyncDownloadService, ABodyWithoutAnnouncedLengthHasNoTotal)
+{
+    HttpFixtureServer server;
+    HttpFixtureServer::Response r = HttpFixtureServer::ok(pattern(50000));
+    r.contentLength = false;
+    r.chunkSize = 10000;
+    r.pauseMs = 5;
+    server.setResponse("/n", r);
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/n")).toString(), 2, QStringLiteral("n"), 16).has_value());
+    ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+    EXPECT_EQ(log.completions[0].StatusCode, 6);
+    EXPECT_EQ(log.completions[0].BytesMax, 0);
+    EXPECT_TRUE(log.completions[0].Value == pattern(50000));
+    for (const AsyncProp &p : log.progress)
+        EXPECT_EQ(p.BytesMax, 0);
+}
+
+TEST(QtAsyncDownloadService, FollowsRedirectsThroughTheHostMap)
+{
+    HttpFixtureServer server;
+    ScopedHost site(QStringLiteral("www.vidsite.example"), server.port());
+    ScopedHost cdn(QStringLiteral("cdn.vidsite.example"), server.port());
+    server.setResponse("/get_video.php", HttpFixtureServer::redirect(303, "/hop?x=1"));
+    server.setResponse("/hop", HttpFixtureServer::redirect(302, "http://cdn.vidsite.example/file.flv"));
+    server.setResponse("/file.flv", HttpFixtureServer::ok("the video"));
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    ASSERT_FALSE(service.AsyncRead(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=1"), 2, QStringLiteral("v"), 16)
+                     .has_value());
+    ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+    EXPECT_EQ(log.completions[0].StatusCode, 6);
+    EXPECT_EQ(log.completions[0].Value, QByteArray("the video"));
+    EXPECT_EQ(server.requestLines(), QList<QByteArray>({"GET /get_video.php?video_id=1 HTTP/1.1", "GET /hop?x=1 HTTP/1.1",
+                                                        "GET /file.flv HTTP/1.1"}));
+    EXPECT_EQ(server.hostLines(), QList<QByteArray>({"www.vidsite.example", "www.vidsite.example", "cdn.vidsite.example"}));
+    EXPECT_EQ(log.statuses(), QList<qint32>({11, 2, 3, 3, 4, 5, 6}));
+}
+
+TEST(QtAsyncDownloadService, TransfersThatGoWrongEndWithFailure)
+{
+    HttpFixtureServer server;
+    server.setResponse("/missing", HttpFixtureServer::status(404, "no"));
+    server.setResponse("/broken", HttpFixtureServer::status(500, "oops"));
+    HttpFixtureServer::Response reset = HttpFixtureServer::ok(pattern(200000));
+    reset.cutAfter = 50000;
+    reset.cut = HttpFixtureServer::Response::Cut::Reset;
+    server.setResponse("/reset", reset);
+    HttpFixtureServer::Response shortBody = HttpFixtureServer::ok(pattern(200000));
+    shortBody.cutAfter = 50000;
+    server.setResponse("/short", shortBody);
+    HttpFixtureServer::Response silent;
+    silent.silent = true;
+    server.setResponse("/silent", silent);
+    HttpFixtureServer::Response stalls = HttpFixtureServer::ok(pattern(200000));
+    stalls.cutAfter = 1000;
+    stalls.cut = HttpFixtureServer::Response::Cut::Silence;
+    server.setResponse("/stalls", stalls);
+    server.setResponse("/loop", HttpFixtureServer::redirect(302, "/loop"));
+    server.setResponse("/toftp", HttpFixtureServer::redirect(302, "ftp://127.0.0.1/x"));
+
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(vidmora::test::unusedLoopbackPort());
+    const QList<QString> targets{server.url(QStringLiteral("/missing")).toString(), server.url(QStringLiteral("/broken")).toString(),
+                                 server.url(QStringLiteral("/reset")).toString(),   server.url(QStringLiteral("/short")).toString(),
+                                 server.url(QStringLiteral("/silent")).toString(),  server.url(QStringLiteral("/stalls")).toString(),
+                                 server.url(QStringLiteral("/loop")).toString(),    server.url(QStringLiteral("/toftp")).toString(),
+                                 refused};
+    // A short inactivity bound keeps the silent cases quick.
+    QtAsyncDownloadService service(1500ms);
+    ReadLog log(service);
+    for (const QString &t : targets)
+        ASSERT_FALSE(service.AsyncRead(t, 2, t, 16).has_value()) << t.toStdString();
+    ASSERT_TRUE(waitUntil([&] { return log.completions.size() == targets.size(); }, kWaitMs));
+    for (const AsyncProp &p : log.completions) {
+        EXPECT_EQ(p.StatusCode, 0) << p.PropertyName.toStdString();
+        EXPECT_TRUE(p.Value.isEmpty()) << p.PropertyName.toStdString();
+    }
+    for (const AsyncProp &p : log.progress)
+        EXPECT_NE(p.StatusCode, 6) << p.PropertyName.toStdString();
+    EXPECT_EQ(service.runningReads(), 0);
+}
+
+TEST(QtAsyncDownloadService, ReadsThatCannotStartFailAtOnce)
+{
+    struct Case {
+        QString target;
+        qint32 type;
+        QVariant options;
+        qint32 number;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("not an address"), 2, 16, QtAsyncDownloadService::kErrInvalidUrl},
+        {QStringLiteral("http://"), 2, 16, QtAsyncDownloadService::kErrInvalidUrl},
+        {QStringLiteral("http://exa mple.org/x"), 2, 16, QtAsyncDownloadService::kErrInvalidUrl},
+        {QStringLiteral("ftp://127.0.0.1/file"), 2, 16, QtAsyncDownloadService::kErrUnknownProtocol},
+        {QStringLiteral("gopher://127.0.0.1/file"), 2, 16, QtAsyncDownloadService::kErrUnknownProtocol},
+        {QStringLiteral("http://127.0.0.1/x"), 1, 16, QtAsyncDownloadService::kErrInvalidArgument},
+        {QStringLiteral("http://127.0.0.1/x"), 2, QStringLiteral("lots"), QtAsyncDownloadService::kErrTypeMismatch},
+    };
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        const auto failure = service.AsyncRead(c.target, c.type, QStringLiteral("n"), c.options);
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->Number, c.number);
+        EXPECT_FALSE(failure->Description.isEmpty());
+    }
+    EXPECT_EQ(service.runningReads(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.progress.isEmpty());
+    EXPECT_TRUE(log.completions.isEmpty());
+}
+
+TEST(QtAsyncDownloadService, ACancelledReadRaisesNothingMore)
+{
+    HttpFixtureServer server;
+    HttpFixtureServer::Response slow = HttpFixtureServer::ok(pattern(100000));
+    slow.chunkSize = 1000;
+    slow.pauseMs = 20;
+    server.setResponse("/slow", slow);
+    server.setResponse("/quick", HttpFixtureServer::ok("quick"));
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/slow")).toString(), 2, QStringLiteral("slow"), 16).has_value());
+    ASSERT_TRUE(waitUntil([&] { return !log.progress.isEmpty() && log.progress.last().StatusCode == 5; }, kWaitMs));
+    EXPECT_FALSE(service.CancelAsyncRead(QStringLiteral("slow")).has_value());
+    const qsizetype seen = log.progress.size();
+    EXPECT_TRUE(service.CancelAsyncRead(QStringLiteral("slow")).has_value()) << "nothing left of that name";
+
+    // A later read shows the event loop has moved on without a word from the cancelled one.
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/quick")).toString(), 2, QStringLiteral("quick"), 16).has_value());
+    ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+    EXPECT_EQ(log.completions.size(), 1);
+    EXPECT_EQ(log.completions[0].PropertyName, QStringLiteral("quick"));
+    for (qsizetype i = seen; i < log.progress.size(); ++i)
+        EXPECT_EQ(log.progress[i].PropertyName, QStringLiteral("quick"));
+}
+
+// The download manager over the real service.
+
+TEST(DownVidmoraOverHttp, DownloadsIntoTheTargetAndEndsTheBatch)
+{
+    HttpFixtureServer server;
+    const QByteArray body = pattern(1 << 20);
+    HttpFixtureServer::Response r = HttpFixtureServer::ok(body);
+    r.chunkSize = 256 * 1024;
+    r.pauseMs = 10;
+    server.setResponse("/get_video.php", r);
+    server.setResponse("/gone", HttpFixtureServer::status(404));
+    ScopedHost site(QStringLiteral("www.vidsite.example"), server.port());
+
+    QTemporaryDir dir;
+    QtAsyncDownloadService service;
+    FakeMessageBox box;
+    DownVidmora control(service, box);
+    EventLog log(control);
+    const QString file = dir.path() + QStringLiteral("/My clip.flv");
+    control.BeginDownload(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=q&t=w"), file);
+    ASSERT_TRUE(waitUntil([&] { return log.batches == 1; }, kWaitMs));
+
+    EXPECT_EQ(log.lines.first(), QStringLiteral("Stage Attempting Connection"));
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Progress %1/%1 %2").arg(body.size()).arg(file)));
+    EXPECT_EQ(log.outcome(), QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Complete %1 %2").arg(body.size()).arg(file),
+                                          QStringLiteral("Stage Cancelling"), QStringLiteral("AllComplete []")}));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll() == body);
+    EXPECT_EQ(server.hostLines(), QList<QByteArray>({"www.vidsite.example"}));
+
+    // A missing file on the server, and a target in a missing folder: both failures.
+    log.lines.clear();
+    const QString gone = dir.path() + QStringLiteral("/gone.flv");
+    const QString nowhere = dir.path() + QStringLiteral("/no-folder/clip.flv");
+    control.BeginDownload(QStringLiteral("http://www.vidsite.example/gone"), gone);
+    control.BeginDownload(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=q&t=w"), nowhere);
+    ASSERT_TRUE(waitUntil([&] { return log.batches == 2; }, kWaitMs));
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Error ") + gone));
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Error ") + nowhere));
+    for (const QString &line : log.lines)
+        EXPECT_FALSE(line.startsWith(QLatin1String("Complete "))) << line.toStdString();
+    EXPECT_EQ(log.lines.last(), QStringLiteral("AllComplete [|%1|%2]").arg(gone, nowhere));
+    EXPECT_FALSE(QFile::exists(gone));
+    EXPECT_TRUE(box.shown.isEmpty());
+}
+
+TEST(DownVidmoraOverHttp, AnAddressThatCannotBeReadShowsTheWarning)
+{
+    QtAsyncDownloadService service;
+    FakeMessageBox box;
+    DownVidmora control(service, box);
+    control.BeginDownload(QStringLiteral("ftp://www.vidsite.example/x"), QStringLiteral("/tmp/x.flv"));
+    ASSERT_EQ(box.shown.size(), 1);
+    EXPECT_EQ(box.shown[0].text, QStringLiteral("-2146697203:Error in call to BeginDownload().\r\n\r\n"
+                                                "Error Description: Unsupported protocol: ftp"));
+    EXPECT_EQ(box.shown[0].title, QStringLiteral("Warning"));
+    EXPECT_EQ(control.queuedFiles().size(), 1);
+}

@@ -1,0 +1,165 @@
+// What a finished download leaves on disk, and what the control reports when
+// the target cannot take it.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "downloader/down_vidmora.h"
+#include "event_log.h"
+#include "fake_async_download.h"
+#include "fake_message_box.h"
+
+using vidmora::DownVidmora;
+using vidmora::test::EventLog;
+using vidmora::test::FakeAsyncDownloadService;
+using vidmora::test::FakeMessageBox;
+
+namespace {
+
+QByteArray contentOf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Makes every file write of this process beyond `bytes` fail, as on a full disk.
+class FileSizeLimit final {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+class DownVidmoraFiles : public ::testing::Test {
+protected:
+    QString target(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
+
+    // Starts one download to `file` and completes it with `body`.
+    void download(const QString &file, const QByteArray &body)
+    {
+        control.BeginDownload(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=v&t=t"), file);
+        service.complete(file, 6, body);
+    }
+
+    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); }
+
+    QTemporaryDir dir;
+    FakeAsyncDownloadService service;
+    FakeMessageBox box;
+    DownVidmora control{service, box};
+    EventLog log{control};
+};
+
+} // namespace
+
+TEST_F(DownVidmoraFiles, AnExistingLongerFileEndsUpHoldingTheDownloadOnly)
+{
+    const QString file = target(QStringLiteral("clip.flv"));
+    ASSERT_TRUE(writeFile(file, QByteArray(4096, 'o')));
+    download(file, "new bytes");
+    EXPECT_EQ(contentOf(file), QByteArray("new bytes"));
+    EXPECT_EQ(entries(), QStringList({QStringLiteral("clip.flv")})) << "nothing is left beside the target";
+    EXPECT_EQ(log.outcome().first(), QStringLiteral("Stage Finalizing"));
+    EXPECT_EQ(log.outcome().at(1), QStringLiteral("Complete 9 ") + file);
+}
+
+TEST_F(DownVidmoraFiles, AnEmptyDownloadLeavesAnEmptyFile)
+{
+    const QString file = target(QStringLiteral("empty.flv"));
+    ASSERT_TRUE(writeFile(file, "old"));
+    download(file, QByteArray());
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(contentOf(file), QByteArray());
+    EXPECT_EQ(log.batches, 1);
+}
+
+// Targets the download cannot reach: reported as failures and listed at the end of the batch.
+TEST_F(DownVidmoraFiles, AnUnwritableTargetIsAFailureNotACompletion)
+{
+    struct Case {
+        const char *what;
+        QString path;
+    };
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a-folder")));
+    const QList<Case> cases{
+        {"missing folder", target(QStringLiteral("no-such-folder/clip.flv"))},
+        {"folder in the way", target(QStringLiteral("a-folder"))},
+        {"empty path", QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        log.lines.clear();
+        download(c.path, "payload");
+        EXPECT_EQ(log.outcome(), QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Error ") + c.path,
+                                              QStringLiteral("Stage Cancelling"),
+                                              QStringLiteral("AllComplete [|") + c.path + QLatin1Char(']')}));
+    }
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("a-folder"))).isDir());
+    EXPECT_EQ(entries(), QStringList()) << "no partial file anywhere";
+}
+
+TEST_F(DownVidmoraFiles, AFolderWithoutWritePermissionIsAFailure)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("locked")));
+    const QString locked = target(QStringLiteral("locked"));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const QString file = locked + QStringLiteral("/clip.flv");
+    download(file, "payload");
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(log.outcome().at(1), QStringLiteral("Error ") + file);
+    EXPECT_EQ(log.lines.last(), QStringLiteral("AllComplete [|") + file + QLatin1Char(']'));
+}
+
+TEST_F(DownVidmoraFiles, AFullDiskIsAFailureAndLeavesTheOldFileAsItWas)
+{
+    const QString file = target(QStringLiteral("clip.flv"));
+    ASSERT_TRUE(writeFile(file, "the old content"));
+    const QString other = target(QStringLiteral("other.flv"));
+    {
+        FileSizeLimit full(4096);
+        ASSERT_TRUE(full.ok());
+        control.BeginDownload(QStringLiteral("http://h/a"), file);
+        control.BeginDownload(QStringLiteral("http://h/b"), other);
+        service.complete(file, 6, QByteArray(256 * 1024, 'x'));
+        service.complete(other, 6, "small fits");
+    }
+    EXPECT_EQ(contentOf(file), QByteArray("the old content"));
+    EXPECT_EQ(contentOf(other), QByteArray("small fits"));
+    EXPECT_EQ(log.outcome(),
+              QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Error ") + file, QStringLiteral("Stage Finalizing"),
+                           QStringLiteral("Complete 10 ") + other, QStringLiteral("Stage Cancelling"),
+                           QStringLiteral("Stage Cancelling"), QStringLiteral("AllComplete [|") + file + QLatin1Char(']')}));
+    EXPECT_EQ(entries(), QStringList({QStringLiteral("clip.flv"), QStringLiteral("other.flv")}));
+}
