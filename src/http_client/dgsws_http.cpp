@@ -1,0 +1,196 @@
+#include "http_client/dgsws_http.h"
+
+#include "http_client/receive_buffer.h"
+
+#include <limits>
+
+namespace vidmora {
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kHeadEnd = QStringLiteral("\r\n\r\n");
+
+// A head without its blank line is collected up to this size; past it the
+// text is taken as a head packet as it stands (real heads are a few hundred bytes).
+constexpr qsizetype kMaxHeadChars = 64 * 1024;
+
+qint32 clampToInt32(qint64 v)
+{
+    if (v > std::numeric_limits<qint32>::max())
+        return std::numeric_limits<qint32>::max();
+    if (v < std::numeric_limits<qint32>::min())
+        return std::numeric_limits<qint32>::min();
+    return static_cast<qint32>(v);
+}
+
+} // namespace
+
+DGSwsHTTP::DGSwsHTTP(std::unique_ptr<platform::TcpSocket> socket, QString siteHost, QObject *parent)
+    : QObject(parent)
+    , ws(socket ? std::move(socket) : platform::createTcpSocket())
+    , m_siteHost(std::move(siteHost))
+{
+    connect(ws.get(), &platform::TcpSocket::Connected, this, &DGSwsHTTP::ws_Connect);
+    connect(ws.get(), &platform::TcpSocket::DataArrival, this, &DGSwsHTTP::ws_DataArrival);
+    connect(ws.get(), &platform::TcpSocket::Closed, this, &DGSwsHTTP::ws_Close);
+    connect(ws.get(), &platform::TcpSocket::Error, this, &DGSwsHTTP::ws_Error);
+}
+
+DGSwsHTTP::~DGSwsHTTP()
+{
+    Headers.RemoveAll();
+    ws->disconnect(this);
+    ws.reset();
+}
+
+void DGSwsHTTP::raiseError(const QString &errmsg, const QString &Scode)
+{
+    QString m = errmsg;
+    QString c = Scode;
+    emit httpError(m, c);
+}
+
+void DGSwsHTTP::geturl(QString &URL)
+{
+    if (URL.isEmpty())
+        raiseError(QStringLiteral("No URL specified"), QStringLiteral("0"));
+
+    // 1-based positions, as the address rules are written.
+    const qsizetype scheme = URL.indexOf(QLatin1String("://"));
+    const qsizetype a = scheme >= 0 ? scheme + 1 + 3 : 1; // the host's first character
+    if (URL.size() <= a + 3) {
+        // A refused address must not cut the beginning off a fetch that is
+        // still running: the buffer is only emptied when none is.
+        if (!m_fetching)
+            Module1::BufClear();
+        raiseError(QStringLiteral("Invalid URL"), QStringLiteral("0"));
+        return;
+    }
+    Module1::BufClear();
+    const qsizetype slash = URL.indexOf(QLatin1Char('/'), a + 3 - 1);
+    const qsizetype e = slash >= 0 ? slash + 1 : URL.size() + 1;
+    // A ":port" stays part of the host text; the URL's port is never used.
+    const QString host = URL.mid(a - 1, e - a);
+
+    this->URL = URL;
+
+    ws->Close();
+    m_fetching = false;
+    m_awaitingHead = false;
+    m_headSoFar.clear();
+    m_headBytes = 0;
+    bool ok = false;
+    const int port = m_RemotePort.trimmed().toInt(&ok);
+    if (!ok || port < 0 || port > 65535)
+        return; // the socket refuses the port: no connection, no event
+    ws->setRemotePort(port);
+    ws->setRemoteHost(host);
+    ws->Connect();
+    m_fetching = true;
+}
+
+void DGSwsHTTP::ws_Connect()
+{
+    totalbytesreceived = 0;
+    FileSize = QVariant(0);
+    ResponseHeaderString = QString();
+    filedata = QVariant(QString());
+    m_awaitingHead = true;
+    m_headSoFar.clear();
+    m_headBytes = 0;
+
+    const QString block = QStringLiteral("GET ") + URL + QStringLiteral(" HTTP/1.0") + kCrLf
+        + QStringLiteral("Accept-Language: en-us") + kCrLf
+        + QStringLiteral("User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
+                         ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)")
+        + kCrLf + QStringLiteral("Host: ") + m_siteHost + kCrLf + QStringLiteral("Connection: Close") + kCrLf
+        + QStringLiteral("Cookie: LOCALE_PREFERENCE=0; VISITOR_INFO1_LIVE=0; __utma=0.0.0.0.0.2; "
+                         "__utmz=0.0.1.1.utmcsr=(direct)|utmccn=(direct)|utmcmd=(none); GEO=0; "
+                         "PREF=cr=US&gl=US&hl=en&ul=en")
+        + kCrLf + kCrLf;
+    ws->SendData(block);
+}
+
+void DGSwsHTTP::ws_DataArrival(qint32 bytesTotal)
+{
+    Headers.RemoveAll();
+    QString d;
+    ws->GetData(d);
+
+    if (!m_awaitingHead) {
+        Module1::BufAppend(d);
+        // A count that would pass the 32-bit range stays where it is.
+        const qint64 sum = qint64(totalbytesreceived) + bytesTotal;
+        if (sum <= std::numeric_limits<qint32>::max())
+            totalbytesreceived = static_cast<qint32>(sum);
+        emit ProgressChanged(totalbytesreceived);
+        return;
+    }
+
+    // Heads arrive split on real networks: collect until the blank line and
+    // handle the whole head as one packet.
+    const qsizetype searchFrom = qMax<qsizetype>(0, m_headSoFar.size() - 3);
+    m_headSoFar += d;
+    m_headBytes += bytesTotal;
+    if (m_headSoFar.indexOf(kHeadEnd, searchFrom) < 0 && m_headSoFar.size() <= kMaxHeadChars)
+        return;
+    const QString head = std::move(m_headSoFar);
+    const qint64 headBytes = m_headBytes;
+    m_headSoFar.clear();
+    m_headBytes = 0;
+    m_awaitingHead = false;
+    handleHead(head, clampToInt32(headBytes));
+}
+
+void DGSwsHTTP::handleHead(const QString &d, qint32 bytesTotal)
+{
+    // 1-based position of the blank line's CR LF CR LF, 0 when there is none.
+    const qsizetype c = d.indexOf(kHeadEnd) + 1;
+    ResponseHeaderString = d.left(c + 2);
+    const qsizetype headLen = ResponseHeaderString.size();
+    totalbytesreceived = clampToInt32(qint64(bytesTotal) - (headLen + 2));
+    QString body = d.mid(headLen + 1);
+    Module1::BufAppend(body);
+
+    const QStringList pieces = ResponseHeaderString.split(kCrLf);
+    for (const QString &piece : pieces) {
+        const qsizetype p = piece.indexOf(QLatin1Char(' ')) + 1;
+        if (p > 1)
+            Headers.Add(piece.left(p - 1), piece.mid(p)); // the first line with a key wins
+    }
+    // Reading the first item fails on an empty table; the step is then skipped.
+    if (Headers.Count() > 0)
+        ResponseCode = Headers.Items().first().toString().left(3);
+    FileSize = Headers.Item(QStringLiteral("Content-Length:"));
+    if (ResponseCode != QLatin1String("200") && Headers.Count() > 0)
+        raiseError(Headers.Items().first().toString(), ResponseCode);
+}
+
+void DGSwsHTTP::ws_Close()
+{
+    m_fetching = false;
+    if (m_awaitingHead && !m_headSoFar.isEmpty()) {
+        // The peer closed before any blank line: what came is the head packet.
+        const QString head = std::move(m_headSoFar);
+        const qint64 headBytes = m_headBytes;
+        m_headSoFar.clear();
+        m_headBytes = 0;
+        m_awaitingHead = false;
+        Headers.RemoveAll();
+        handleHead(head, clampToInt32(headBytes));
+    }
+    m_awaitingHead = false;
+    filedata = QVariant(Module1::BufText());
+    Module1::BufClear();
+    emit DownloadComplete();
+}
+
+void DGSwsHTTP::ws_Error(qint32 Number, const QString &Description, qint32 Scode, const QString &Source)
+{
+    Q_UNUSED(Number)
+    Q_UNUSED(Source)
+    m_fetching = false;
+    raiseError(Description, QString::number(Scode));
+}
+
+} // namespace vidmora

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace vidmora::Module1 {
+
+// The program's one receive buffer: the body of the page being fetched grows
+// here packet by packet. Storage grows to twice the needed length when it is
+// short, and each append is written in place, so a body of n characters costs
+// O(n) to collect, however many packets bring it.
+
+// The buffer's state, for inspection (tests, diagnostics).
+qint32 BufSize(); // capacity in characters
+qint32 BufLen();  // characters in use
+
+// The largest number of characters the buffer holds. An append that would pass
+// it is dropped whole (the buffer keeps what it had).
+inline constexpr qint32 kBufMaxChars = 0x3FFFFFFF;
+
+void BufAppend(QString &Text);
+// A copy of the characters in use ("" when empty).
+QString BufText();
+// A new text of `Chars` characters whose content is undefined ("" for Chars <= 0).
+QString AllocString(qint32 Chars);
+// Empties the buffer and releases its storage.
+void BufClear();
+
+} // namespace vidmora::Module1

@@ -1,0 +1,182 @@
+#include "platform/tcp_socket.h"
+
+#include "platform/host_map.h"
+
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QTcpSocket>
+
+namespace vidmora::platform {
+namespace {
+
+qint32 numberFor(QAbstractSocket::SocketError e)
+{
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError: return TcpSocket::ErrConnectionRefused;
+    case QAbstractSocket::HostNotFoundError: return TcpSocket::ErrHostNotFound;
+    case QAbstractSocket::SocketAccessError: return TcpSocket::ErrAccess;
+    case QAbstractSocket::SocketResourceError: return TcpSocket::ErrNoBufferSpace;
+    case QAbstractSocket::SocketTimeoutError: return TcpSocket::ErrTimedOut;
+    case QAbstractSocket::NetworkError: return TcpSocket::ErrNetworkDown;
+    case QAbstractSocket::AddressInUseError: return TcpSocket::ErrAddressInUse;
+    case QAbstractSocket::SocketAddressNotAvailableError: return TcpSocket::ErrAddressNotAvailable;
+    case QAbstractSocket::RemoteHostClosedError: return TcpSocket::ErrConnectionReset;
+    default: return TcpSocket::ErrConnectionAborted;
+    }
+}
+
+// One QTcpSocket per connection: closing drops the object with all its
+// connections, so nothing of a closed connection can surface later.
+//
+// Events are queued and delivered by one non-reentrant pump, so that a handler
+// that runs a nested event loop never sees a second DataArrival or the Close
+// before it has returned, and Close always comes after the last bytes.
+class QtTcpSocket final : public TcpSocket {
+public:
+    explicit QtTcpSocket(QObject *parent)
+        : TcpSocket(parent)
+    {
+    }
+
+    ~QtTcpSocket() override { dropSocket(); }
+
+    void Close() override
+    {
+        dropSocket();
+        m_queue.clear();
+        m_pending.clear();
+    }
+
+    void setRemotePort(int port) override { m_port = port; }
+    void setRemoteHost(const QString &host) override { m_host = host; }
+
+    void Connect() override
+    {
+        Close();
+        m_socket = new QTcpSocket(this);
+        m_socket->setProxy(QNetworkProxy::NoProxy);
+        QTcpSocket *s = m_socket;
+        connect(s, &QTcpSocket::connected, this, [this] { post(Event{Kind::Connected, 0, {}}); });
+        connect(s, &QTcpSocket::readyRead, this, [this, s] {
+            m_pending += s->readAll();
+            postData();
+        });
+        connect(s, &QTcpSocket::disconnected, this, [this, s] {
+            // Whatever is still buffered was received before the close.
+            m_pending += s->readAll();
+            postData();
+            post(Event{Kind::Closed, 0, {}});
+            // No further events from this connection.
+            s->disconnect(this);
+        });
+        connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) {
+            // The peer closing shows up as an error too; disconnected reports it as Close.
+            if (e == QAbstractSocket::RemoteHostClosedError)
+                return;
+            m_pending += s->readAll();
+            postData();
+            post(Event{Kind::Error, numberFor(e), s->errorString()});
+            s->disconnect(this);
+        });
+        if (m_port < 0 || m_port > 65535) {
+            post(Event{Kind::Error, ErrInvalidArgument, QStringLiteral("Invalid port number")});
+            return;
+        }
+        const Endpoint ep = HostMap::resolve(m_host, static_cast<quint16>(m_port));
+        m_socket->connectToHost(ep.host, ep.port);
+    }
+
+    void SendData(const QString &data) override
+    {
+        if (m_socket)
+            m_socket->write(data.toLatin1());
+    }
+
+    void GetData(QString &data) override
+    {
+        data = QString::fromLatin1(m_pending);
+        m_pending.clear();
+    }
+
+private:
+    enum class Kind { Connected, Data, Closed, Error };
+    struct Event {
+        Kind kind;
+        qint32 number = 0;
+        QString description;
+    };
+
+    void dropSocket()
+    {
+        if (!m_socket)
+            return;
+        m_socket->disconnect(this);
+        m_socket->abort();
+        // Possibly inside one of its own signals: let the loop delete it.
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+
+    void postData()
+    {
+        if (m_pending.isEmpty())
+            return;
+        // One queued DataArrival covers every byte that arrives before it runs.
+        for (const Event &e : std::as_const(m_queue))
+            if (e.kind == Kind::Data)
+                return;
+        post(Event{Kind::Data, 0, {}});
+    }
+
+    void post(Event e)
+    {
+        m_queue.append(std::move(e));
+        pump();
+    }
+
+    void pump()
+    {
+        if (m_delivering)
+            return;
+        m_delivering = true;
+        QPointer<QtTcpSocket> alive(this);
+        while (!m_queue.isEmpty()) {
+            const Event e = m_queue.takeFirst();
+            switch (e.kind) {
+            case Kind::Connected:
+                emit Connected();
+                break;
+            case Kind::Data:
+                // The handler of an earlier DataArrival may have taken these bytes already.
+                if (!m_pending.isEmpty())
+                    emit DataArrival(static_cast<qint32>(qMin<qsizetype>(m_pending.size(), INT32_MAX)));
+                break;
+            case Kind::Closed:
+                emit Closed();
+                break;
+            case Kind::Error:
+                emit Error(e.number, e.description, scodeFor(e.number), QStringLiteral("TcpSocket"));
+                break;
+            }
+            if (!alive)
+                return;
+        }
+        m_delivering = false;
+    }
+
+    QTcpSocket *m_socket = nullptr;
+    QString m_host;
+    int m_port = 0;
+    QByteArray m_pending;
+    QList<Event> m_queue;
+    bool m_delivering = false;
+};
+
+} // namespace
+
+std::unique_ptr<TcpSocket> createTcpSocket(QObject *parent)
+{
+    return std::make_unique<QtTcpSocket>(parent);
+}
+
+} // namespace vidmora::platform

@@ -1,0 +1,329 @@
+// DGSwsHTTP driven packet by packet through the scripted socket.
+#include <gtest/gtest.h>
+
+#include <QPair>
+
+#include "fake_tcp_socket.h"
+#include "http_client/dgsws_http.h"
+#include "http_client/receive_buffer.h"
+
+using vidmora::DGSwsHTTP;
+using vidmora::test::FakeTcpSocket;
+namespace Module1 = vidmora::Module1;
+
+namespace {
+
+using ErrorList = QList<QPair<QString, QString>>;
+
+// One component on a fake socket, with every event it raises recorded.
+struct Rig {
+    FakeTcpSocket *socket = nullptr;
+    std::unique_ptr<DGSwsHTTP> http;
+    QList<qint32> progress;
+    ErrorList errors;
+    int completions = 0;
+    QStringList log; // "progress N", "error M/C", "complete"
+
+    Rig()
+    {
+        auto s = std::make_unique<FakeTcpSocket>();
+        socket = s.get();
+        http = std::make_unique<DGSwsHTTP>(std::move(s), QStringLiteral("www.vidsite.example"));
+        QObject::connect(http.get(), &DGSwsHTTP::ProgressChanged, [this](qint32 n) {
+            progress.append(n);
+            log.append(QStringLiteral("progress %1").arg(n));
+        });
+        QObject::connect(http.get(), &DGSwsHTTP::httpError, [this](QString &m, QString &c) {
+            errors.append({m, c});
+            log.append(QStringLiteral("error %1/%2").arg(m, c));
+        });
+        QObject::connect(http.get(), &DGSwsHTTP::DownloadComplete, [this] {
+            ++completions;
+            log.append(QStringLiteral("complete"));
+        });
+    }
+    ~Rig() { Module1::BufClear(); }
+
+    void get(QString url) { http->geturl(url); }
+    // geturl, then the connection succeeds.
+    void open(const QString &url = QStringLiteral("http://abcde/watch?v=1"))
+    {
+        get(url);
+        socket->raiseConnect();
+    }
+    QString body() const { return http->filedata.toString(); }
+};
+
+const QByteArray kHead10 = "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n";
+
+} // namespace
+
+struct AddressCase {
+    const char *url;
+    ErrorList errors;
+    const char *host; // nullptr: no connection attempted
+};
+
+TEST(DGSwsHTTPAddress, ChecksTheAddressAndTakesTheHostAsWritten)
+{
+    const QPair<QString, QString> noUrl{QStringLiteral("No URL specified"), QStringLiteral("0")};
+    const QPair<QString, QString> invalid{QStringLiteral("Invalid URL"), QStringLiteral("0")};
+    const AddressCase cases[] = {
+        {"", {noUrl, invalid}, nullptr},
+        {"http://abcd", {invalid}, nullptr},
+        {"abcd", {invalid}, nullptr},
+        {"http://abcde", {}, "abcde"},
+        {"abcde", {}, "abcde"},
+        {"http://a/bcdef", {}, "a/bcdef"},           // the "/" search starts 3 past the host's start
+        {"http://abcde:8080/x", {}, "abcde:8080"},   // the port stays in the host text
+        {"http://www.vidsite.example/watch?v=Xy3&feature=related", {}, "www.vidsite.example"},
+    };
+    for (const AddressCase &c : cases) {
+        SCOPED_TRACE(c.url);
+        Rig rig;
+        rig.http->URL = QStringLiteral("before");
+        rig.get(QString::fromLatin1(c.url));
+        EXPECT_EQ(rig.errors, c.errors);
+        if (c.host) {
+            EXPECT_EQ(rig.socket->calls,
+                      QStringList({"Close", "RemotePort=80", QStringLiteral("RemoteHost=") + c.host, "Connect"}));
+            EXPECT_EQ(rig.http->URL, QString::fromLatin1(c.url));
+        } else {
+            EXPECT_TRUE(rig.socket->calls.isEmpty());
+            EXPECT_EQ(rig.http->URL, QStringLiteral("before"));
+        }
+        EXPECT_EQ(rig.completions, 0);
+    }
+}
+
+TEST(DGSwsHTTPAddress, PortThatIsNoNumberStopsBeforeConnecting)
+{
+    Rig rig;
+    rig.http->setRemotePort(QStringLiteral("eighty"));
+    rig.get(QStringLiteral("http://abcde/x"));
+    EXPECT_EQ(rig.socket->calls, QStringList({"Close"}));
+    EXPECT_TRUE(rig.errors.isEmpty());
+    rig.http->setRemotePort(QStringLiteral("8080"));
+    rig.http->setRemoteHost(QStringLiteral("ignored.example"));
+    rig.get(QStringLiteral("http://abcde/x"));
+    EXPECT_EQ(rig.socket->remotePort, 8080);
+    EXPECT_EQ(rig.socket->remoteHost, QStringLiteral("abcde"));
+    EXPECT_EQ(rig.http->RemoteHost(), QStringLiteral("ignored.example"));
+}
+
+TEST(DGSwsHTTPRequest, SendsTheFixedBlockInOneWriteWithTheSiteHost)
+{
+    Rig rig;
+    rig.open(QStringLiteral("http://abcde/watch?v=1"));
+    ASSERT_EQ(rig.socket->sent.size(), 1);
+    const QString expected = QStringLiteral(
+        "GET http://abcde/watch?v=1 HTTP/1.0\r\n"
+        "Accept-Language: en-us\r\n"
+        "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
+        ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)\r\n"
+        "Host: www.vidsite.example\r\n"
+        "Connection: Close\r\n"
+        "Cookie: LOCALE_PREFERENCE=0; VISITOR_INFO1_LIVE=0; __utma=0.0.0.0.0.2; "
+        "__utmz=0.0.1.1.utmcsr=(direct)|utmccn=(direct)|utmcmd=(none); GEO=0; PREF=cr=US&gl=US&hl=en&ul=en\r\n"
+        "\r\n");
+    EXPECT_EQ(rig.socket->sent.first(), expected);
+}
+
+TEST(DGSwsHTTPRequest, DefaultHostLineIsTheDeploymentSiteHost)
+{
+    auto s = std::make_unique<FakeTcpSocket>();
+    FakeTcpSocket *socket = s.get();
+    DGSwsHTTP http(std::move(s));
+    QString url = QStringLiteral("http://abcde/watch?v=1");
+    http.geturl(url);
+    socket->raiseConnect();
+    ASSERT_EQ(socket->sent.size(), 1);
+    EXPECT_TRUE(socket->sent.first().contains(QStringLiteral("\r\nHost: ") + vidmora::deployment::kSiteHost + "\r\n"));
+    EXPECT_EQ(http.RemotePort(), QStringLiteral("80"));
+}
+
+TEST(DGSwsHTTPResponse, HeadPacketWithBodyBytesSetsTheHeadVariablesAndCountsOneLess)
+{
+    Rig rig;
+    rig.open();
+    EXPECT_EQ(rig.http->FileSize, QVariant(0));
+    rig.socket->arrive(kHead10 + "0123456789");
+    EXPECT_EQ(rig.http->ResponseHeaderString, QStringLiteral("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r"));
+    EXPECT_EQ(rig.http->ResponseCode, QStringLiteral("200"));
+    EXPECT_EQ(rig.http->FileSize, QVariant(QStringLiteral("10")));
+    EXPECT_EQ(rig.http->totalbytesreceived, 9);
+    EXPECT_TRUE(rig.log.isEmpty()); // nothing for the head packet
+    rig.socket->arrive("abcde");
+    EXPECT_EQ(rig.progress, QList<qint32>({14}));
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.body(), QStringLiteral("0123456789abcde"));
+    EXPECT_EQ(rig.log, QStringList({"progress 14", "complete"}));
+    EXPECT_EQ(Module1::BufLen(), 0);
+}
+
+struct PacketCase {
+    const char *name;
+    QList<QByteArray> packets;
+    qint32 countAfterFirst;   // totalbytesreceived once the first packet is handled
+    QList<qint32> progress;   // ProgressChanged values, in order
+    QByteArray body;
+    QVariant fileSize;
+};
+
+TEST(DGSwsHTTPResponse, CountsAndHeadRulesPerPacketSequence)
+{
+    const PacketCase cases[] = {
+        {"head alone", {kHead10, QByteArray(100, 'x')}, -1, {99}, QByteArray(100, 'x'), QStringLiteral("10")},
+        // The head is marked by state, not by a count of 0: one body byte does not make a second head.
+        {"one body byte", {kHead10 + "a", "HTTP/1.0 200 OK\r\n\r\n"}, 0, {19}, "aHTTP/1.0 200 OK\r\n\r\n", QStringLiteral("10")},
+        {"head split", {"HTTP/1.0 200 OK\r\nConte", "nt-Length: 10\r\n\r\n01234", "56789"}, 4, {9}, "0123456789",
+         QStringLiteral("10")},
+        {"split inside the blank line", {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r", "\nabc"}, 2, {}, "abc",
+         QStringLiteral("3")},
+        {"two lengths: first wins", {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 7\r\n\r\nabcde"}, 4, {},
+         "abcde", QStringLiteral("5")},
+        {"length in other case", {"HTTP/1.0 200 OK\r\ncontent-length: 10\r\n\r\n0123456789"}, 9, {}, "0123456789",
+         QVariant()},
+        {"no length", {"HTTP/1.0 200 OK\r\nServer: x\r\n\r\n", "ab", "cd"}, -1, {1, 3}, "abcd", QVariant()},
+    };
+    for (const PacketCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.open();
+        bool first = true;
+        for (const QByteArray &p : c.packets) {
+            rig.socket->arrive(p);
+            if (first && rig.http->ResponseHeaderString.isEmpty())
+                continue; // still collecting a split head
+            if (first) {
+                EXPECT_EQ(rig.http->totalbytesreceived, c.countAfterFirst);
+            }
+            first = false;
+        }
+        EXPECT_EQ(rig.progress, c.progress);
+        EXPECT_EQ(rig.http->FileSize, c.fileSize);
+        EXPECT_EQ(rig.http->ResponseCode, QStringLiteral("200"));
+        EXPECT_TRUE(rig.errors.isEmpty());
+        rig.socket->peerClose();
+        EXPECT_EQ(rig.body(), QString::fromLatin1(c.body));
+        EXPECT_EQ(rig.completions, 1);
+    }
+}
+
+TEST(DGSwsHTTPResponse, StatusOtherThan200IsReportedOnceAndTheBodyStillCompletes)
+{
+    const QPair<const char *, QPair<QString, QString>> cases[] = {
+        {"HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\n\r\nmoved",
+         {QStringLiteral("301 Moved Permanently"), QStringLiteral("301")}},
+        {"HTTP/1.0 404 Not Found\r\n\r\nmissing", {QStringLiteral("404 Not Found"), QStringLiteral("404")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        Rig rig;
+        rig.open();
+        const QByteArray response(c.first);
+        rig.socket->arrive(response.left(10));
+        rig.socket->arrive(response.mid(10));
+        rig.socket->arrive("+more");
+        rig.socket->peerClose();
+        EXPECT_EQ(rig.errors, ErrorList({c.second}));
+        EXPECT_EQ(rig.http->ResponseCode, c.second.second);
+        const QString whole = QString::fromLatin1(response);
+        EXPECT_EQ(rig.body(), whole.mid(whole.indexOf("\r\n\r\n") + 4) + "+more");
+        EXPECT_EQ(rig.log.last(), QStringLiteral("complete"));
+    }
+}
+
+TEST(DGSwsHTTPResponse, PeerClosingBeforeAnyPacketCompletesEmpty)
+{
+    Rig rig;
+    rig.open();
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.completions, 1);
+    EXPECT_EQ(rig.http->filedata, QVariant(QString()));
+    EXPECT_TRUE(rig.http->filedata.toString().isEmpty());
+    EXPECT_TRUE(rig.errors.isEmpty());
+}
+
+TEST(DGSwsHTTPResponse, ResponseWithoutBlankLineIsTakenAsAHeadPacketAtClose)
+{
+    Rig rig;
+    rig.open();
+    rig.socket->arrive("garbage");
+    EXPECT_TRUE(rig.log.isEmpty()); // still waiting for the blank line
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.http->ResponseHeaderString, QStringLiteral("ga"));
+    EXPECT_EQ(rig.body(), QStringLiteral("bage"));
+    EXPECT_EQ(rig.completions, 1);
+}
+
+TEST(DGSwsHTTPResponse, ConnectResetsThePerRequestVariablesButKeepsResponseCode)
+{
+    Rig rig;
+    rig.open();
+    rig.socket->arrive("HTTP/1.0 404 Not Found\r\nContent-Length: 3\r\n\r\nabc");
+    rig.socket->peerClose();
+    ASSERT_EQ(rig.http->ResponseCode, QStringLiteral("404"));
+    rig.open();
+    EXPECT_EQ(rig.http->totalbytesreceived, 0);
+    EXPECT_EQ(rig.http->FileSize, QVariant(0));
+    EXPECT_EQ(rig.http->ResponseHeaderString, QString());
+    EXPECT_EQ(rig.http->filedata, QVariant(QString()));
+    EXPECT_EQ(rig.http->ResponseCode, QStringLiteral("404"));
+}
+
+TEST(DGSwsHTTPResponse, SocketErrorIsReportedWithDescriptionAndDecimalCode)
+{
+    Rig rig;
+    rig.get(QStringLiteral("http://abcde/"));
+    rig.socket->raiseError(FakeTcpSocket::ErrConnectionRefused, QStringLiteral("Connection refused"));
+    EXPECT_EQ(rig.errors, ErrorList({{QStringLiteral("Connection refused"),
+                                      QString::number(FakeTcpSocket::scodeFor(FakeTcpSocket::ErrConnectionRefused))}}));
+    EXPECT_EQ(rig.completions, 0);
+}
+
+TEST(DGSwsHTTPLifecycle, SecondGeturlDropsTheRunningFetchSilently)
+{
+    Rig rig;
+    rig.open(QStringLiteral("http://first/page"));
+    rig.socket->arrive(kHead10 + "OLD");
+    rig.socket->arrive("OLDOLD");
+    ASSERT_GT(Module1::BufLen(), 0);
+    const int logged = rig.log.size();
+    rig.get(QStringLiteral("http://second/page"));
+    EXPECT_EQ(Module1::BufLen(), 0);
+    EXPECT_EQ(rig.socket->calls.mid(rig.socket->calls.lastIndexOf("Close")),
+              QStringList({"Close", "RemotePort=80", "RemoteHost=second", "Connect"}));
+    EXPECT_EQ(rig.log.size(), logged); // nothing for the dropped fetch
+    rig.socket->raiseConnect();
+    EXPECT_TRUE(rig.socket->sent.last().startsWith(QStringLiteral("GET http://second/page HTTP/1.0\r\n")));
+    rig.socket->arrive("HTTP/1.0 200 OK\r\n\r\nNEW");
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.body(), QStringLiteral("NEW"));
+    EXPECT_EQ(rig.completions, 1);
+}
+
+TEST(DGSwsHTTPLifecycle, RefusedAddressLeavesARunningFetchWhole)
+{
+    Rig rig;
+    rig.open();
+    rig.socket->arrive(kHead10 + "01234");
+    rig.get(QStringLiteral("http://ab"));
+    EXPECT_EQ(rig.errors, ErrorList({{QStringLiteral("Invalid URL"), QStringLiteral("0")}}));
+    rig.socket->arrive("56789");
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.body(), QStringLiteral("0123456789"));
+}
+
+TEST(DGSwsHTTPLifecycle, BodyBytesComeThroughOneCharacterPerByte)
+{
+    Rig rig;
+    rig.open();
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all.append(char(i));
+    rig.socket->arrive("HTTP/1.0 200 OK\r\n\r\n" + all);
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.body(), QString::fromLatin1(all));
+    EXPECT_EQ(rig.body().size(), 256);
+}

@@ -1,0 +1,271 @@
+// The real socket and DGSwsHTTP against a peer on loopback.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+
+#include "event_wait.h"
+#include "http_client/dgsws_http.h"
+#include "http_client/receive_buffer.h"
+#include "loopback_peer.h"
+#include "platform/tcp_socket.h"
+#include "scoped_host.h"
+
+using vidmora::DGSwsHTTP;
+using vidmora::platform::TcpSocket;
+using vidmora::test::LoopbackPeer;
+using vidmora::test::ScopedHost;
+using vidmora::test::waitUntil;
+
+namespace {
+
+// Records the socket's events in order, taking the data on every DataArrival.
+struct SocketLog {
+    QStringList events;
+    QByteArray data;
+    qint64 announced = 0;
+    int closes = 0;
+    qint32 errorNumber = 0;
+    QString errorDescription;
+    qint32 errorScode = 0;
+
+    explicit SocketLog(TcpSocket &s)
+    {
+        QObject::connect(&s, &TcpSocket::Connected, [this] { events.append("connect"); });
+        QObject::connect(&s, &TcpSocket::DataArrival, [this, &s](qint32 n) {
+            events.append("data");
+            announced += n;
+            QString d;
+            s.GetData(d);
+            EXPECT_EQ(d.size(), n);
+            data += d.toLatin1();
+        });
+        QObject::connect(&s, &TcpSocket::Closed, [this] {
+            events.append("close");
+            ++closes;
+        });
+        QObject::connect(&s, &TcpSocket::Error, [this](qint32 number, const QString &desc, qint32 scode, const QString &) {
+            events.append("error");
+            errorNumber = number;
+            errorDescription = desc;
+            errorScode = scode;
+        });
+    }
+};
+
+QByteArray pattern(qsizetype n)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        b[i] = char((i * 7 + i / 251) & 0xFF);
+    return b;
+}
+
+} // namespace
+
+TEST(TcpSocketQt, SendsLatin1AndDeliversEveryByteBeforeThePeersClose)
+{
+    const QByteArray body = pattern(50000);
+    LoopbackPeer peer(LoopbackPeer::Script{LoopbackPeer::split(body, 1460), 1, true});
+    auto socket = vidmora::platform::createTcpSocket();
+    SocketLog log(*socket);
+    QObject::connect(socket.get(), &TcpSocket::Connected, [&] {
+        socket->SendData(QStringLiteral("GET / HTTP/1.0\r\nX: caf\u00e9\r\n\r\n"));
+    });
+    socket->setRemoteHost(QStringLiteral("127.0.0.1"));
+    socket->setRemotePort(peer.port());
+    socket->Connect();
+    ASSERT_TRUE(waitUntil([&] { return log.closes > 0 || !log.errorDescription.isEmpty(); }, 30000));
+    EXPECT_EQ(log.data, body);
+    EXPECT_EQ(log.announced, body.size());
+    EXPECT_EQ(log.events.first(), "connect");
+    EXPECT_EQ(log.events.last(), "close");
+    EXPECT_EQ(log.events.count("close"), 1);
+    EXPECT_EQ(log.events.count("error"), 0);
+    ASSERT_EQ(peer.requests().size(), 1);
+    EXPECT_EQ(peer.requests().first(), QByteArray("GET / HTTP/1.0\r\nX: caf\xe9\r\n\r\n"));
+}
+
+TEST(TcpSocketQt, HostMapPointsAHostNameAtTheLoopbackPeer)
+{
+    LoopbackPeer peer(LoopbackPeer::Script{{"hello"}, 0, true});
+    ScopedHost mapped(QStringLiteral("www.vidsite.example"), peer.port());
+    auto socket = vidmora::platform::createTcpSocket();
+    SocketLog log(*socket);
+    QObject::connect(socket.get(), &TcpSocket::Connected, [&] { socket->SendData(QStringLiteral("\r\n\r\n")); });
+    socket->setRemoteHost(QStringLiteral("www.vidsite.example"));
+    socket->setRemotePort(80);
+    socket->Connect();
+    ASSERT_TRUE(waitUntil([&] { return log.closes > 0 || log.events.contains("error"); }));
+    EXPECT_EQ(log.data, QByteArray("hello"));
+}
+
+TEST(TcpSocketQt, ClosingFromThisSideRaisesNothingMore)
+{
+    LoopbackPeer peer(LoopbackPeer::Script{{"first", "second", "third"}, 50, true});
+    auto socket = vidmora::platform::createTcpSocket();
+    SocketLog log(*socket);
+    QObject::connect(socket.get(), &TcpSocket::Connected, [&] { socket->SendData(QStringLiteral("\r\n\r\n")); });
+    QObject::connect(socket.get(), &TcpSocket::DataArrival, [&] { socket->Close(); });
+    socket->setRemoteHost(QStringLiteral("127.0.0.1"));
+    socket->setRemotePort(peer.port());
+    socket->Connect();
+    ASSERT_TRUE(waitUntil([&] { return log.events.contains("data"); }));
+    // The peer goes on sending and closes; none of it may surface.
+    waitUntil([] { return false; }, 400);
+    EXPECT_EQ(log.events, QStringList({"connect", "data"}));
+}
+
+TEST(TcpSocketQt, RefusedConnectionIsAnErrorEventWithoutClose)
+{
+    auto socket = vidmora::platform::createTcpSocket();
+    SocketLog log(*socket);
+    socket->setRemoteHost(QStringLiteral("127.0.0.1"));
+    socket->setRemotePort(vidmora::test::closedLoopbackPort());
+    socket->Connect();
+    ASSERT_TRUE(waitUntil([&] { return !log.events.isEmpty(); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(log.events, QStringList({"error"}));
+    EXPECT_EQ(log.errorNumber, TcpSocket::ErrConnectionRefused);
+    EXPECT_EQ(log.errorScode, TcpSocket::scodeFor(TcpSocket::ErrConnectionRefused));
+    EXPECT_FALSE(log.errorDescription.isEmpty());
+}
+
+TEST(TcpSocketQt, HandlerRunningANestedLoopSeesNoNestedEvents)
+{
+    // A modal box inside a DataArrival handler pumps events; the next
+    // DataArrival and the Close must wait until the handler has returned.
+    LoopbackPeer peer(LoopbackPeer::Script{{"aaa", "bbb", "ccc"}, 30, true});
+    auto socket = vidmora::platform::createTcpSocket();
+    QStringList order;
+    int depth = 0;
+    bool nested = false;
+    QByteArray got;
+    QObject::connect(socket.get(), &TcpSocket::Connected, [&] { socket->SendData(QStringLiteral("\r\n\r\n")); });
+    QObject::connect(socket.get(), &TcpSocket::DataArrival, [&](qint32) {
+        nested = nested || depth > 0;
+        ++depth;
+        QString d;
+        socket->GetData(d);
+        got += d.toLatin1();
+        order.append("data");
+        if (order.size() == 1) // the first handler "shows a box" for a while
+            waitUntil([] { return false; }, 300);
+        --depth;
+    });
+    QObject::connect(socket.get(), &TcpSocket::Closed, [&] {
+        nested = nested || depth > 0;
+        order.append("close");
+    });
+    socket->setRemoteHost(QStringLiteral("127.0.0.1"));
+    socket->setRemotePort(peer.port());
+    socket->Connect();
+    ASSERT_TRUE(waitUntil([&] { return order.contains("close"); }));
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(got, QByteArray("aaabbbccc"));
+    EXPECT_EQ(order.last(), "close");
+}
+
+namespace {
+
+struct HttpRig {
+    DGSwsHTTP http{vidmora::platform::createTcpSocket(), QStringLiteral("www.vidsite.example")};
+    QList<qint32> progress;
+    QList<QPair<QString, QString>> errors;
+    int completions = 0;
+    HttpRig()
+    {
+        QObject::connect(&http, &DGSwsHTTP::ProgressChanged, [this](qint32 n) { progress.append(n); });
+        QObject::connect(&http, &DGSwsHTTP::httpError, [this](QString &m, QString &c) { errors.append({m, c}); });
+        QObject::connect(&http, &DGSwsHTTP::DownloadComplete, [this] { ++completions; });
+    }
+    ~HttpRig() { vidmora::Module1::BufClear(); }
+    void get(QString url) { http.geturl(url); }
+};
+
+} // namespace
+
+TEST(DGSwsHTTPLoopback, FetchesAPageSentInManyPacketsUntilThePeerCloses)
+{
+    const QByteArray body = pattern(64 * 1024);
+    const QByteArray head = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size())
+        + "\r\n\r\n";
+    LoopbackPeer peer(LoopbackPeer::Script{LoopbackPeer::split(head + body, 1460), 1, true});
+    ScopedHost mapped(QStringLiteral("www.vidsite.example"), peer.port());
+    HttpRig rig;
+    rig.get(QStringLiteral("http://www.vidsite.example/watch?v=Xy3_abcDEF0"));
+    ASSERT_TRUE(waitUntil([&] { return rig.completions > 0 || !rig.errors.isEmpty(); }, 30000));
+    EXPECT_TRUE(rig.errors.isEmpty());
+    EXPECT_EQ(rig.completions, 1);
+    EXPECT_EQ(rig.http.filedata.toString().toLatin1(), body);
+    EXPECT_EQ(rig.http.ResponseCode, QStringLiteral("200"));
+    EXPECT_EQ(rig.http.FileSize, QVariant(QString::number(body.size())));
+    EXPECT_EQ(rig.http.totalbytesreceived, body.size() - 1);
+    EXPECT_FALSE(rig.progress.isEmpty());
+    for (qsizetype i = 1; i < rig.progress.size(); ++i)
+        EXPECT_GT(rig.progress[i], rig.progress[i - 1]);
+    if (!rig.progress.isEmpty()) {
+        EXPECT_EQ(rig.progress.last(), body.size() - 1);
+    }
+
+    ASSERT_EQ(peer.requests().size(), 1);
+    EXPECT_EQ(peer.requests().first(),
+              QByteArray("GET http://www.vidsite.example/watch?v=Xy3_abcDEF0 HTTP/1.0\r\n"
+                         "Accept-Language: en-us\r\n"
+                         "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
+                         ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)\r\n"
+                         "Host: www.vidsite.example\r\n"
+                         "Connection: Close\r\n"
+                         "Cookie: LOCALE_PREFERENCE=0; VISITOR_INFO1_LIVE=0; __utma=0.0.0.0.0.2; "
+                         "__utmz=0.0.1.1.utmcsr=(direct)|utmccn=(direct)|utmcmd=(none); GEO=0; "
+                         "PREF=cr=US&gl=US&hl=en&ul=en\r\n\r\n"));
+}
+
+TEST(DGSwsHTTPLoopback, ErrorStatusIsReportedAndTheBodyStillArrives)
+{
+    LoopbackPeer peer(LoopbackPeer::Script{{"HTTP/1.0 404 Not Found\r\n", "Server: x\r\n\r\n", "no such video"}, 5, true});
+    ScopedHost mapped(QStringLiteral("www.vidsite.example"), peer.port());
+    HttpRig rig;
+    rig.get(QStringLiteral("http://www.vidsite.example/watch?v=gone"));
+    ASSERT_TRUE(waitUntil([&] { return rig.completions > 0; }, 30000));
+    EXPECT_EQ(rig.errors, (QList<QPair<QString, QString>>{{QStringLiteral("404 Not Found"), QStringLiteral("404")}}));
+    EXPECT_EQ(rig.http.filedata.toString(), QStringLiteral("no such video"));
+    EXPECT_EQ(rig.http.ResponseHeaderString, QStringLiteral("HTTP/1.0 404 Not Found\r\nServer: x\r\n\r"));
+}
+
+TEST(DGSwsHTTPLoopback, RefusedConnectionGivesTheSocketsDescriptionAndCode)
+{
+    // What the socket itself says for a refused connection.
+    auto probe = vidmora::platform::createTcpSocket();
+    SocketLog probeLog(*probe);
+    const quint16 closed = vidmora::test::closedLoopbackPort();
+    probe->setRemoteHost(QStringLiteral("127.0.0.1"));
+    probe->setRemotePort(closed);
+    probe->Connect();
+    ASSERT_TRUE(waitUntil([&] { return !probeLog.errorDescription.isEmpty(); }));
+
+    ScopedHost mapped(QStringLiteral("www.vidsite.example"), closed);
+    HttpRig rig;
+    rig.get(QStringLiteral("http://www.vidsite.example/watch?v=1"));
+    ASSERT_TRUE(waitUntil([&] { return !rig.errors.isEmpty(); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(rig.errors, (QList<QPair<QString, QString>>{{probeLog.errorDescription, QString::number(probeLog.errorScode)}}));
+    EXPECT_EQ(rig.completions, 0);
+}
+
+TEST(DGSwsHTTPLoopback, SecondFetchReplacesTheFirstOnTheWire)
+{
+    // The first peer trickles a long body; the second fetch starts midway.
+    const QByteArray slow = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(200, 'o');
+    LoopbackPeer first(LoopbackPeer::Script{LoopbackPeer::split(slow, 20), 40, true});
+    LoopbackPeer second(LoopbackPeer::Script{{"HTTP/1.0 200 OK\r\n\r\nsecond body"}, 0, true});
+    ScopedHost a(QStringLiteral("first.example"), first.port());
+    ScopedHost b(QStringLiteral("second.example"), second.port());
+    HttpRig rig;
+    rig.get(QStringLiteral("http://first.example/page"));
+    ASSERT_TRUE(waitUntil([&] { return !rig.progress.isEmpty(); }, 30000));
+    rig.get(QStringLiteral("http://second.example/page"));
+    ASSERT_TRUE(waitUntil([&] { return rig.completions > 0; }, 30000));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(rig.completions, 1);
+    EXPECT_EQ(rig.http.filedata.toString(), QStringLiteral("second body"));
+}

@@ -1,0 +1,75 @@
+#include "fake_tcp_socket.h"
+
+namespace vidmora::test {
+
+void FakeTcpSocket::Close()
+{
+    calls.append(QStringLiteral("Close"));
+    connecting = false;
+    m_waiting.clear();
+}
+
+void FakeTcpSocket::setRemotePort(int port)
+{
+    calls.append(QStringLiteral("RemotePort=%1").arg(port));
+    remotePort = port;
+}
+
+void FakeTcpSocket::setRemoteHost(const QString &host)
+{
+    calls.append(QStringLiteral("RemoteHost=") + host);
+    remoteHost = host;
+}
+
+void FakeTcpSocket::Connect()
+{
+    calls.append(QStringLiteral("Connect"));
+    connecting = true;
+}
+
+void FakeTcpSocket::SendData(const QString &data)
+{
+    calls.append(QStringLiteral("SendData"));
+    sent.append(data);
+}
+
+void FakeTcpSocket::GetData(QString &data)
+{
+    calls.append(QStringLiteral("GetData"));
+    data = QString::fromLatin1(m_waiting);
+    m_waiting.clear();
+}
+
+void FakeTcpSocket::raiseConnect()
+{
+    connecting = false;
+    emit Connected();
+}
+
+void FakeTcpSocket::arrive(const QByteArray &packet)
+{
+    m_waiting += packet;
+    emit DataArrival(static_cast<qint32>(m_waiting.size()));
+}
+
+void FakeTcpSocket::peerClose()
+{
+    emit Closed();
+}
+
+void FakeTcpSocket::raiseError(qint32 number, const QString &description)
+{
+    connecting = false;
+    emit Error(number, description, scodeFor(number), QStringLiteral("FakeTcpSocket"));
+}
+
+void FakeTcpSocket::replay(const QList<QByteArray> &packets, bool thenClose)
+{
+    raiseConnect();
+    for (const QByteArray &p : packets)
+        arrive(p);
+    if (thenClose)
+        peerClose();
+}
+
+} // namespace vidmora::test
