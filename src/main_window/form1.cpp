@@ -1,0 +1,755 @@
+#include "main_window/form1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include "converter/avc.h"
+#include "downloader/down_vidmora.h"
+#include "http_client/dgsws_http.h"
+#include "main_window/button_design.h"
+#include "main_window/form2.h"
+#include "main_window/skin.h"
+#include "main_window/window_fonts.h"
+#include "page_fields/page_fields.h"
+#include "platform/async_download.h"
+#include "platform/event_pump.h"
+#include "platform/gui/label.h"
+#include "platform/gui/list_view.h"
+#include "platform/gui/picture.h"
+#include "platform/gui/shell.h"
+#include "platform/message_box.h"
+#include "profiles/profiles.h"
+
+namespace vidmora::main_window {
+namespace {
+
+using platform::MessageBox;
+using namespace vidmora::Module1;
+
+// Design places are in twips; 15 twips make a pixel at 96 dots per inch.
+constexpr int px(int twips) { return (twips + 7) / 15; }
+QRect place(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QColor rgb(int r, int g, int b) { return QColor(r, g, b); }
+
+void setTextColors(QWidget *w, const QColor &text, const QColor *background = nullptr)
+{
+    QPalette pal = w->palette();
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(role, text);
+    if (background) {
+        for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button})
+            pal.setColor(role, *background);
+    }
+    w->setPalette(pal);
+}
+
+// The 27 entries of the format box, in list order.
+const QStringList &formatEntries()
+{
+    static const QStringList entries = {
+        QStringLiteral("AVI (MPEG4-DivX-Compatible)"),
+        QStringLiteral("AVI (MPEG4-DivX-Best Quality)"),
+        QStringLiteral("AVI (MPEG4-XviD-Compatible)"),
+        QStringLiteral("AVI (MPEG4-XviD-Best Quality)"),
+        QStringLiteral("iPOD Video (320x240) MPEG4"),
+        QStringLiteral("iPOD Video2 (640x480) MPEG4"),
+        QStringLiteral("iPhone Video"),
+        QStringLiteral("iPOD Nano (MP3)"),
+        QStringLiteral("iPOD Mini (MP3)"),
+        QStringLiteral("iPOD Shuffle (MP3)"),
+        QStringLiteral("MPEG (Max Compatible)"),
+        QStringLiteral("MPEG (Best Quality)"),
+        QStringLiteral("WMV(WindowsMedia-Compatible)"),
+        QStringLiteral("WMV(WindowsMedia-Best Quality)"),
+        QStringLiteral("RM (RealONE/RealPlayer)"),
+        QStringLiteral("QuickTime MOV"),
+        QStringLiteral("Sony PSP (Normal)"),
+        QStringLiteral("Sony PSP (Excellent Quality)"),
+        QStringLiteral("Sony PSP (Minimal Size)"),
+        QStringLiteral("Sony PSP (PSP AVC)"),
+        QStringLiteral("Zune MPEG-4 Video"),
+        QStringLiteral("Zune MPEG-4 AVC"),
+        QStringLiteral("Zune WMV"),
+        QStringLiteral("3GP (for Mobile)"),
+        QStringLiteral("3G2 (for Mobile)"),
+        QStringLiteral("MP3 Sound (MP3)"),
+        QStringLiteral("WAVE Sound (WAV)"),
+    };
+    return entries;
+}
+
+const QString kStatusFailedDownload = QStringLiteral("Error");
+
+} // namespace
+
+QString Form1::startNotice()
+{
+    return QStringLiteral("Welcome to Vidmora");
+}
+
+Form1::Form1(Form1Setup setup, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_setup(std::move(setup))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vidmora"));
+    setFont(designFont(FontRole::Tahoma));
+    setFixedSize(690, 489); // 10350 x 7335 twips
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    m_skin = makeMainSkin();
+
+    Wsc = m_setup.wsc ? std::move(m_setup.wsc) : std::make_unique<DGSwsHTTP>();
+    m_downVidmora = std::make_unique<DownVidmora>(*m_setup.downloadService, *m_setup.messageBox);
+
+    buildControls();
+    wireEvents();
+
+    // Centred on the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    Form_Load();
+}
+
+Form1::~Form1()
+{
+    if (m_form2)
+        delete m_form2.data();
+    // The driver lets go of Timer1 when released; release it before the timer goes.
+    AVC1.reset();
+}
+
+void Form1::buildControls()
+{
+    auto label = [this](const char *name, const QRect &r, const QString &caption, const QColor &color) {
+        auto *l = new platform::Label(this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(r);
+        l->setCaption(caption);
+        setTextColors(l, color);
+        return l;
+    };
+    auto button = [this](const char *name, const QRect &r, const QString &caption, ButtonLook look) {
+        auto *b = new WindowButton(this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(r);
+        applyStoredProperties(*b, storedButtonBag(caption, look));
+        return b;
+    };
+    const QColor white = Qt::white, black = Qt::black;
+
+    lblurl = label("lblurl", place(600, 720, 1335, 285), QStringLiteral("Vidmora URL:"), white);
+    lblurl->setFont(designFont(FontRole::TahomaBold));
+
+    txturl = new QLineEdit(this);
+    txturl->setObjectName(QStringLiteral("txturl"));
+    txturl->setGeometry(place(1890, 720, 5415, 285));
+    txturl->setText(QStringLiteral("http://"));
+    const QColor whiteBack = white;
+    setTextColors(txturl, rgb(64, 0, 0), &whiteBack);
+    txturl->setTextMargins(0, 0, 0, 0);
+
+    Command1 = button("Command1", place(7440, 720, 1095, 300), QStringLiteral("Download"), ButtonLook::System);
+    cmdCancel = button("cmdCancel", place(8640, 720, 1095, 300), QStringLiteral("Cancel"), ButtonLook::System);
+
+    Label11 = label("Label11", place(8400, 120, 1335, 255), m_setup.makerHost, rgb(192, 192, 192));
+    Button2 = button("Button2", place(9960, 120, 255, 225), QStringLiteral("X"), ButtonLook::System);
+
+    Label6 = label("Label6", place(1680, 1440, 885, 225), QStringLiteral("Save path:"), white);
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(place(1680, 1680, 3735, 285));
+    Text1->setText(m_setup.saveFolder);
+    const QColor darkGrey = rgb(64, 64, 64);
+    setTextColors(Text1, white, &darkGrey);
+    Button3 = button("Button3", place(240, 1440, 1335, 465), QStringLiteral("Chose path ..."), ButtonLook::System);
+
+    lblTC = label("lblTC", place(7080, 1560, 1530, 225), QStringLiteral("Name of the video:"), black);
+    lblTitle = label("lblTitle", place(5880, 1800, 4005, 225), QString(), black);
+    lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    Image1 = new platform::ImageBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(place(5880, 2160, 3975, 2655));
+    Shape1 = new platform::RectangleShape(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(place(5880, 2160, 3975, 2655));
+    Shape1->hide();
+
+    Label3 = label("Label3", place(255, 1995, 1125, 225), QStringLiteral("Added at:"), white);
+    lblDate = label("lblDate", place(1080, 1995, 4290, 225), QStringLiteral("no date"), white);
+    Label4 = label("Label4", place(240, 2280, 1380, 225), QStringLiteral("From category:"), white);
+    lblCat = label("lblCat", place(1440, 2280, 3990, 225), QStringLiteral("no category"), white);
+    Label5 = label("Label5", place(240, 2760, 1755, 225), QStringLiteral("Description:"), white);
+    txtDes = label("txtDes", place(240, 3000, 5175, 735), QStringLiteral("no description"), white);
+    // Below the visible area: written and cleared, never seen.
+    Label1 = label("Label1", place(495, 9435, 1260, 225), QStringLiteral("Uploaded By:"), white);
+    lblvmrUser = label("lblvmrUser", place(1485, 9435, 3885, 225), QString(), white);
+    Label2 = label("Label2", place(6480, 5040, 2805, 225), QStringLiteral("Current Views:"), black);
+    Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblViews = label("lblViews", place(6600, 5280, 2685, 225), QString(), black);
+    lblViews->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    Button1 = button("Button1", place(240, 3960, 5175, 465), QStringLiteral("Play"), ButtonLook::Play);
+    Button1->hide();
+
+    Label7 = label("Label7", place(360, 5040, 1935, 255), QStringLiteral("Convert Format Type"), white);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setGeometry(place(2040, 4920, 3135, 315));
+    Combo1->setEditable(false);
+    Combo1->addItems(formatEntries());
+    Combo1->setCurrentIndex(-1);
+    Combo1->setMaxVisibleItems(8);
+    setTextColors(Combo1, white, &darkGrey);
+
+    lstDownload = new platform::ListView(this);
+    lstDownload->setObjectName(QStringLiteral("lstDownload"));
+    lstDownload->setGeometry(place(600, 5640, 9105, 1125));
+    lstDownload->setFont(designFont(FontRole::Tahoma));
+    lstDownload->addColumn(QStringLiteral("Video:"), px(5440));
+    lstDownload->addColumn(QStringLiteral("ID:"), px(1140), Qt::AlignHCenter);
+    lstDownload->addColumn(QStringLiteral("Status:"), px(1440));
+
+    SB1 = label("SB1", place(120, 6960, 8055, 255), QStringLiteral("SB1"), rgb(224, 224, 224));
+    SB1->setWordWrap(false);
+
+    // Timer1: disabled, interval 0; the converter driver borrows it.
+    Timer1.setInterval(0);
+    Timer1.setEnabled(false);
+
+    // Tab order: the address box first, then the controls in design order.
+    setTabOrder(txturl, Command1);
+    setTabOrder(Command1, cmdCancel);
+    setTabOrder(cmdCancel, Button2);
+    setTabOrder(Button2, Text1);
+    setTabOrder(Text1, Button3);
+    setTabOrder(Button3, Button1);
+    setTabOrder(Button1, Combo1);
+    setTabOrder(Combo1, lstDownload);
+    txturl->setFocus();
+}
+
+void Form1::wireEvents()
+{
+    connect(Command1, &WindowButton::Click, this, &Form1::Command1_Click);
+    connect(cmdCancel, &WindowButton::Click, this, &Form1::cmdCancel_Click);
+    connect(Button1, &WindowButton::Click, this, &Form1::Button1_Click);
+    connect(Button2, &WindowButton::Click, this, &Form1::Button2_Click);
+    connect(Button3, &WindowButton::Click, this, &Form1::Button3_Click);
+    connect(Label11, &platform::Label::Click, this, &Form1::Label11_Click);
+
+    connect(Wsc.get(), &DGSwsHTTP::ProgressChanged, this, &Form1::Wsc_ProgressChanged);
+    connect(Wsc.get(), &DGSwsHTTP::DownloadComplete, this, &Form1::Wsc_DownloadComplete);
+    connect(Wsc.get(), &DGSwsHTTP::httpError, this, &Form1::Wsc_httpError);
+
+    connect(m_downVidmora.get(), &DownVidmora::DownloadProgress, this, &Form1::DownVidmora_DownloadProgress);
+    connect(m_downVidmora.get(), &DownVidmora::DownloadError, this, &Form1::DownVidmora_DownloadError);
+    connect(m_downVidmora.get(), &DownVidmora::DownloadComplete, this, &Form1::DownVidmora_DownloadComplete);
+    connect(m_downVidmora.get(), &DownVidmora::DownloadAllComplete, this, &Form1::DownVidmora_DownloadAllComplete);
+}
+
+QString Form1::statusText() const { return SB1->Caption(); }
+QString Form1::saveFolder() const { return Text1->text(); }
+QString Form1::thumbnailPath() const { return Text1->text() + QStringLiteral("/fis.tmp"); }
+
+void Form1::SetStatus(const QString &Text) { SB1->setCaption(Text); }
+
+// ---- Load and unload ------------------------------------------------------
+
+void Form1::Form_Load()
+{
+    // 1. The converter driver, which takes Timer1 as its poll timer.
+    const QString converter = m_setup.programFolder + QStringLiteral("/wqas.pga");
+    if (m_setup.makeConverter)
+        AVC1 = m_setup.makeConverter(Timer1, converter);
+    else
+        AVC1 = std::make_unique<AVC>(Timer1, converter, platform::makeProcessControl(), m_setup.makerHost);
+    if (AVC1) {
+        connect(AVC1.get(), &AVC::Converting, this, &Form1::AVC1_Converting);
+        connect(AVC1.get(), &AVC::Complete, this, &Form1::AVC1_Complete);
+        connect(AVC1.get(), &AVC::ErrorEvent, this, &Form1::AVC1_ErrorEvent);
+    }
+
+    // 2. The save folder, one level, when missing; a failure goes unreported.
+    const QString folder = Text1->text();
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+        QDir().mkdir(folder);
+
+    // 3. The default format.
+    if (Combo1->currentText().isEmpty())
+        Combo1->setCurrentIndex(Combo1->findText(QStringLiteral("AVI (MPEG4-DivX-Compatible)"), Qt::MatchExactly));
+
+    // 4., 5.
+    SetStatus(startNotice() + QStringLiteral(" - Ready for converting ..."));
+    m_SpinFrame = 0;
+
+    // 6. The announcement program; whether it started is not looked at.
+    if (m_setup.shell)
+        m_setup.shell->startDetached(m_setup.programFolder + QStringLiteral("/zelto"));
+}
+
+void Form1::Form_Unload()
+{
+    DeleteThumbnail();
+    AVC1.reset();
+    if (m_form2)
+        m_form2->close();
+    if (m_setup.endProgram)
+        m_setup.endProgram();
+    else
+        QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+// ---- Details ---------------------------------------------------------------
+
+void Form1::ClearConts()
+{
+    txturl->setText(QStringLiteral("http://"));
+    lblTitle->setCaption(QString());
+    lblViews->setCaption(QString());
+    lblvmrUser->setCaption(QString());
+    lblDate->setCaption(QString());
+    lblCat->setCaption(QString());
+    SetStatus(QStringLiteral("Ready for converting ") + m_setup.siteDomain + QStringLiteral(" movies !"));
+    txtDes->setCaption(QString());
+    Image1->setPicture(QPixmap());
+    Command1->setEnabled(true);
+    if (!m_LastFileName.isEmpty())
+        Button1->setVisible(true);
+}
+
+void Form1::DeleteThumbnail()
+{
+    const QString path = thumbnailPath();
+    if (QFileInfo(path).isFile())
+        QFile::remove(path);
+}
+
+// ---- The request road ------------------------------------------------------
+
+void Form1::Command1_Click()
+{
+    QString address = txturl->text();
+    // 1., 2. Address clean-up, written back to the box.
+    address.replace(QStringLiteral("http://http://"), QStringLiteral("http://"));
+    txturl->setText(address);
+    address.replace(QStringLiteral("http://") + m_setup.siteDomain, QStringLiteral("http://") + m_setup.siteHost);
+    txturl->setText(address);
+
+    // 3. The site's watch prefix anywhere in the text, in any letter case.
+    const QString prefix = QStringLiteral("http://") + m_setup.siteHost + QStringLiteral("/watch?v=");
+    if (!address.contains(prefix, Qt::CaseInsensitive)) {
+        m_setup.messageBox->show(QStringLiteral("Is NOT a valid ") + m_setup.siteDomain + QStringLiteral(" address"),
+                                 MessageBox::Icon::Critical, QStringLiteral("Error"));
+        return;
+    }
+
+    // 4.-6.
+    SetStatus(QStringLiteral("Downloading Data ..."));
+    m_IsConverting = false;
+    QString request = txturl->text();
+    Wsc->geturl(request);
+
+    // 7. The identifier: after the first exact "/watch?v=", up to the next one, cut at "&".
+    const QString text = txturl->text();
+    const QString marker = QStringLiteral("/watch?v=");
+    QString identifier;
+    const qsizetype start = text.indexOf(marker);
+    if (start >= 0) {
+        const qsizetype from = start + marker.size();
+        const qsizetype next = text.indexOf(marker, from);
+        identifier = next >= 0 ? text.mid(from, next - from) : text.mid(from);
+        const qsizetype amp = identifier.indexOf(QLatin1Char('&'));
+        if (amp >= 0)
+            identifier.truncate(amp);
+    }
+
+    // 8. The thumbnail, fetched while the window waits. A picture left from an
+    // earlier request must never stand in for this one, so it goes first.
+    DeleteThumbnail();
+    QString thumbUrl = QStringLiteral("http://") + m_setup.imageHost + QStringLiteral("/vi/") + identifier
+        + QStringLiteral("/default.jpg");
+    QString target = thumbnailPath();
+    DownloadFile(thumbUrl, target);
+
+    // 9., 10.
+    Button1->setVisible(false);
+    Shape1->setVisible(true);
+}
+
+void Form1::Wsc_ProgressChanged(qint32 bytesreceived)
+{
+    SetStatus(QStringLiteral("Please Wait... Receiving Vidmora buffers ... ") + QString::number(bytesreceived)
+              + QStringLiteral(" Bytes Received: ") + Wsc->FileSize.toString());
+}
+
+void Form1::Wsc_httpError(QString &errmsg, QString & /*Scode*/)
+{
+    SetStatus(QString());
+    m_setup.messageBox->show(errmsg + QStringLiteral("\r\n") + Wsc->ResponseHeaderString,
+                             MessageBox::Icon::Exclamation, QStringLiteral("Error"));
+}
+
+void Form1::Wsc_DownloadComplete()
+{
+    const QString page = Wsc->filedata.toString();
+    auto fresh = [&page]() { return QString(page); };
+
+    SetStatus(QStringLiteral("Data Recieved / ") + m_setup.siteDomain + QStringLiteral(" ID Recieved"));
+    { QString h = fresh(); lblTitle->setCaption(GetTitle(h)); }
+    { QString h = fresh(); lblViews->setCaption(GetViews(h)); }
+    { QString h = fresh(); lblvmrUser->setCaption(GetUser(h)); }
+    { QString h = fresh(); m_VideoCategory = GetCategory(h); }
+    { QString h = fresh(); m_VideoDescription = GetDescription(h); }
+    lblCat->setCaption(QString(m_VideoCategory).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    { QString h = fresh(); lblDate->setCaption(GetAddedDate(h)); }
+    { QString h = fresh(); m_TToken = GetToken(h); }
+    QString videoId;
+    { QString h = fresh(); videoId = GetVideoID(h); }
+    m_GetVideoUrl = QStringLiteral("http://") + m_setup.siteHost + QStringLiteral("/get_video.php?video_id=") + videoId
+        + QStringLiteral("&t=") + m_TToken;
+
+    QString description = m_VideoDescription;
+    description.remove(QStringLiteral("<span >"));
+    txtDes->setCaption(description);
+    txtDes->setCaption(txtDes->Caption().remove(QLatin1Char('\t')));
+
+    const QPixmap thumb = platform::loadPicture(thumbnailPath());
+    if (!thumb.isNull())
+        Image1->setPicture(thumb);
+
+    platform::pumpEventsOnce();
+
+    m_VideoTitle = lblTitle->Caption();
+    Add2DownQue(m_GetVideoUrl, m_VideoTitle, lblTitle->Caption());
+
+    cmdCancel->setEnabled(true);
+    Command1->setEnabled(false);
+    SB1->setCaption(QStringLiteral("Downloading ..."));
+}
+
+// ---- Download list ---------------------------------------------------------
+
+void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QString &Description)
+{
+    // 1. The last "/" before the last character; the position is a 16-bit count.
+    if (URL.size() > 32768)
+        return;
+    qsizetype slash = -1;
+    for (qsizetype i = URL.size() - 2; i >= 0; --i) {
+        if (URL.at(i) == QLatin1Char('/')) {
+            slash = i;
+            break;
+        }
+    }
+    if (slash < 0)
+        return;
+    // 2.
+    const QString tail = URL.mid(slash + 1);
+
+    // Rows of earlier requests that ended without a result have shown it long
+    // enough; a new request takes their place (and may fetch the same video).
+    dropEndedRows();
+
+    // 3., 4.
+    if (!lstDownload->addItem(tail, Description))
+        return;
+    const int row = lstDownload->indexOfKey(tail);
+    lstDownload->setSubItem(row, 1, tail);
+    lstDownload->setSubItem(row, 2, QStringLiteral("Pending..."));
+    // 5., 6.
+    Command1->setEnabled(true);
+    m_lastTarget.clear();
+    DownloadVmr(URL, SaveFile);
+    if (!m_lastTarget.isEmpty())
+        m_targetOfKey.insert(tail, m_lastTarget);
+}
+
+void Form1::DownloadVmr(const QString &URL, const QString &FileName)
+{
+    const QString target = Text1->text() + QStringLiteral("/") + FileName + QStringLiteral(".flv");
+    m_lastTarget = target;
+    m_downVidmora->BeginDownload(URL, target);
+    m_LastFileName = FileName;
+}
+
+void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString & /*SaveFile*/)
+{
+    // No announced length: nothing to divide by, the rows keep their text.
+    if (MaxBytes == 0)
+        return;
+    const qint64 remaining = qint64(MaxBytes) - qint64(CurBytes);
+    QString size;
+    if (remaining < 1048576)
+        size = QString::number(double(remaining) / 1024.0, 'f', 1) + QStringLiteral(" KB");
+    else
+        size = QString::number(double(remaining) / 1048576.0, 'f', 2) + QStringLiteral(" MB");
+    const QString status = size + QStringLiteral(" (")
+        + QString::number(double(CurBytes) / double(MaxBytes) * 100.0, 'f', 1) + QStringLiteral("%)");
+    const int rows = lstDownload->count();
+    for (int i = 1; i <= rows; ++i)
+        lstDownload->setSubItem(i, 2, status);
+}
+
+int Form1::rowOfTarget(const QString &target) const
+{
+    for (auto it = m_targetOfKey.constBegin(); it != m_targetOfKey.constEnd(); ++it) {
+        if (it.value() == target) {
+            const int row = lstDownload->indexOfKey(it.key());
+            if (row != 0)
+                return row;
+        }
+    }
+    return 0;
+}
+
+void Form1::DownVidmora_DownloadError(QString &SaveFile)
+{
+    const int row = rowOfTarget(SaveFile);
+    if (row != 0)
+        markRowEnded(row, kStatusFailedDownload);
+}
+
+void Form1::DownVidmora_DownloadComplete(qint32 & /*MaxBytes*/, QString &SaveFile)
+{
+    m_IsConverting = true;
+    ConvertFLV(QVariant(Combo1->currentText()), SaveFile);
+}
+
+void Form1::DownVidmora_DownloadAllComplete(QStringList &FileNotDownload)
+{
+    cmdCancel->setEnabled(false);
+    // Element 0 is always empty; any further one is a download that failed.
+    if (FileNotDownload.size() > 1)
+        returnToIdleAfterFailure(QStringLiteral("Download failed"));
+}
+
+void Form1::markRowEnded(int index, const QString &statusText)
+{
+    lstDownload->setSubItem(index, 2, statusText);
+    m_endedKeys.insert(lstDownload->key(index));
+}
+
+void Form1::dropEndedRows()
+{
+    for (int i = lstDownload->count(); i >= 1; --i) {
+        const QString key = lstDownload->key(i);
+        if (m_endedKeys.contains(key)) {
+            lstDownload->removeItem(i);
+            m_targetOfKey.remove(key);
+        }
+    }
+    m_endedKeys.clear();
+}
+
+void Form1::returnToIdleAfterFailure(const QString &statusText)
+{
+    m_IsConverting = false;
+    Command1->setEnabled(true);
+    SetStatus(statusText);
+}
+
+// ---- Conversion ------------------------------------------------------------
+
+void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
+{
+    const QString name = FormatType.toString();
+    const profiles::ConversionProfile *profile = profiles::findProfile(name);
+    if (!profile || !AVC1) {
+        m_IsConverting = false;
+        m_setup.messageBox->show(profiles::notSupportedText(name), MessageBox::Icon::Exclamation,
+                                 QString::fromLatin1(profiles::kNotSupportedTitle));
+        // Nothing will convert this download: the window goes back to idle
+        // with the ".flv" kept, and the row says why.
+        const int row = rowOfTarget(SrcPath);
+        if (row != 0)
+            markRowEnded(row, QString::fromLatin1(profiles::kNotSupportedTitle));
+        returnToIdleAfterFailure(profiles::notSupportedText(name));
+        return;
+    }
+    // Known before the start, since a refused start reports inside the call.
+    m_convertSource = SrcPath;
+    m_convertOutput = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
+    m_convertCancelled = false;
+    const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
+    m_OutputExt = result.extension;
+}
+
+void Form1::AVC1_Converting()
+{
+    static const char *const endings[] = {" data |", " data /", " data -", " data \\"};
+    if (m_SpinFrame < 0 || m_SpinFrame > 3)
+        return;
+    SB1->setCaption(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
+    m_SpinFrame = static_cast<qint16>((m_SpinFrame + 1) % 4);
+    const QString rowText = QString(SB1->Caption()).remove(QStringLiteral("Wait "));
+    const int rows = lstDownload->count();
+    for (int i = 1; i <= rows; ++i)
+        lstDownload->setSubItem(i, 2, rowText);
+}
+
+void Form1::AVC1_Complete()
+{
+    // The download is deleted only once the converter has made something of it.
+    const QFileInfo out(m_convertOutput);
+    const bool converted = AVC1 && !m_convertCancelled && AVC1->ExitCode() == 0 && !m_convertOutput.isEmpty()
+        && out.isFile() && out.size() > 0;
+    if (converted) {
+        if (!m_convertSource.isEmpty())
+            QFile::remove(m_convertSource);
+    } else if (!m_convertOutput.isEmpty() && m_convertOutput != m_convertSource && QFileInfo(m_convertOutput).isFile()) {
+        QFile::remove(m_convertOutput); // empty or partial
+    }
+    const bool cancelled = m_convertCancelled;
+    m_convertSource.clear();
+    m_convertOutput.clear();
+    m_convertCancelled = false;
+
+    m_IsConverting = false;
+    SB1->setCaption(QStringLiteral("Done"));
+    Command1->setEnabled(true);
+    ClearConts();
+    if (!converted)
+        SetStatus(cancelled ? QStringLiteral("Conversion cancelled")
+                            : QStringLiteral("Conversion failed - the downloaded video is kept"));
+    m_SpinFrame = 0;
+    DeleteThumbnail();
+    m_downVidmora->CancelAllDownload();
+    const int selected = lstDownload->selectedIndex();
+    if (selected != 0) {
+        m_targetOfKey.remove(lstDownload->key(selected));
+        lstDownload->removeItem(selected);
+    }
+}
+
+void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
+{
+    m_IsConverting = false;
+    SB1->setCaption(ErrorMessage);
+    // The conversion never started: keep the download and the message, and let
+    // the user make a new request.
+    Command1->setEnabled(true);
+    const int row = rowOfTarget(m_convertSource);
+    if (row != 0)
+        markRowEnded(row, kStatusFailedDownload);
+    m_convertSource.clear();
+    m_convertOutput.clear();
+}
+
+void Form1::cmdCancel_Click()
+{
+    if (m_IsConverting && AVC1) {
+        m_convertCancelled = true;
+        AVC1->CancelConvert();
+    }
+    m_downVidmora->CancelAllDownload();
+    const int selected = lstDownload->selectedIndex();
+    if (selected != 0) {
+        m_targetOfKey.remove(lstDownload->key(selected));
+        m_endedKeys.remove(lstDownload->key(selected));
+        lstDownload->removeItem(selected);
+    }
+    ClearConts();
+    Command1->setEnabled(true);
+}
+
+void Form1::Button1_Click()
+{
+    m_setup.shell->open(Text1->text() + QStringLiteral("/") + m_LastFileName + m_OutputExt);
+}
+
+// ---- Window chrome ---------------------------------------------------------
+
+void Form1::Button2_Click()
+{
+    // Ends the program at once: no unload steps, "fis.tmp" stays.
+    if (m_setup.endProgram)
+        m_setup.endProgram();
+    else
+        QCoreApplication::exit(0);
+}
+
+void Form1::Button3_Click()
+{
+    if (!m_form2) {
+        m_form2 = new Form2([this](const QString &folder) { Text1->setText(folder); });
+    }
+    m_form2->show();
+    m_form2->raise();
+    m_form2->activateWindow();
+}
+
+void Form1::Label11_Click()
+{
+    m_setup.shell->open(QStringLiteral("http://") + m_setup.makerHost);
+}
+
+void Form1::mousePressEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QWidget::mousePressEvent(event);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent *event)
+{
+    // The left button alone, over a free spot of the window: move the window
+    // as if its title bar had been grasped.
+    if (event->buttons() != Qt::LeftButton) {
+        m_dragging = false;
+        return;
+    }
+    if (!m_dragging) {
+        m_dragging = true;
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        if (QWindow *w = windowHandle(); w && w->startSystemMove()) {
+            m_dragging = false;
+            return;
+        }
+    }
+    move(event->globalPosition().toPoint() - m_dragOffset);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void Form1::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_skin);
+    // Line1 to Line4.
+    p.setPen(QPen(Qt::white, 1));
+    p.drawLine(px(120), px(3720), px(5400), px(3720));
+    p.drawLine(px(120), px(2640), px(5400), px(2640));
+    p.drawLine(0, 0, px(10320), 0);
+    p.setPen(QPen(QColor(128, 128, 128), 1));
+    p.drawLine(-px(240), px(7320), px(10320), px(7320));
+}
+
+} // namespace vidmora::main_window

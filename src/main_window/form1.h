@@ -1,0 +1,201 @@
+#pragma once
+
+#include <QComboBox>
+#include <QHash>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "main_window/form2.h"
+#include "main_window/window_button.h"
+#include "platform/timer.h"
+
+namespace vidmora {
+class AVC;
+class DGSwsHTTP;
+class DownVidmora;
+namespace platform {
+class AsyncDownloadService;
+class Label;
+class ImageBox;
+class ListView;
+class MessageBox;
+class RectangleShape;
+class Shell;
+} // namespace platform
+} // namespace vidmora
+
+namespace vidmora::main_window {
+
+
+
+// What the main window is built from. The program wires the real pieces; tests
+// hand in loopback endpoints, a recording message box and shell.
+struct Form1Setup {
+    // The page fetch; the real socket when null.
+    std::unique_ptr<DGSwsHTTP> wsc;
+    // The download service used by the window's download manager (required).
+    platform::AsyncDownloadService *downloadService = nullptr;
+    // Every box the window and its components show (required).
+    platform::MessageBox *messageBox = nullptr;
+    // "open" requests and the start of the announcement program (required).
+    platform::Shell *shell = nullptr;
+    // Where the converter and the announcement program live.
+    QString programFolder;
+    // Design text of the save-folder box.
+    QString saveFolder;
+    // Deployment endpoints.
+    QString siteHost;
+    QString siteDomain;
+    QString imageHost;
+    QString makerHost;
+    // Makes the converter driver at load; the real driver over `timer1` when empty.
+    std::function<std::unique_ptr<AVC>(platform::Timer &timer1, const QString &converterPath)> makeConverter;
+    // How "X" ends the program at once (no unload steps); leaves the event loop when empty.
+    std::function<void()> endProgram;
+};
+
+// The main window: address entry, details, download list, conversion status.
+class Form1 final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form1)
+public:
+    explicit Form1(Form1Setup setup, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Members other parts of the program call.
+    void ClearConts();
+    void ConvertFLV(const QVariant &FormatType, const QString &SrcPath);
+    void Add2DownQue(const QString &URL, const QString &SaveFile, const QString &Description);
+    void DownloadVmr(const QString &URL, const QString &FileName);
+
+    // Window state, readable for the program's checks.
+    bool IsConverting() const { return m_IsConverting; }
+    QString LastFileName() const { return m_LastFileName; }
+    QString OutputExt() const { return m_OutputExt; }
+    int SpinFrame() const { return m_SpinFrame; }
+    QString GetVideoUrl() const { return m_GetVideoUrl; }
+    QString statusText() const;
+    QString saveFolder() const;
+    Form2 *folderDialog() const { return m_form2.data(); }
+
+    // The start text's notice, before " - Ready for converting ...".
+    static QString startNotice();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void wireEvents();
+
+    void Form_Load();
+    void Form_Unload();
+    void SetStatus(const QString &Text);
+    void DeleteThumbnail();
+    QString thumbnailPath() const;
+
+    void Command1_Click();
+    void Wsc_ProgressChanged(qint32 bytesreceived);
+    void Wsc_DownloadComplete();
+    void Wsc_httpError(QString &errmsg, QString &Scode);
+
+    void DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString &SaveFile);
+    void DownVidmora_DownloadError(QString &SaveFile);
+    void DownVidmora_DownloadComplete(qint32 &MaxBytes, QString &SaveFile);
+    void DownVidmora_DownloadAllComplete(QStringList &FileNotDownload);
+
+    void AVC1_Converting();
+    void AVC1_Complete();
+    void AVC1_ErrorEvent(QString &ErrorMessage);
+    void cmdCancel_Click();
+    void Button1_Click();
+
+    void Button2_Click();
+    void Button3_Click();
+    void Label11_Click();
+
+    // A row whose download or conversion ended without a result; it is kept,
+    // showing what happened, until the next request is queued.
+    void markRowEnded(int index, const QString &statusText);
+    void dropEndedRows();
+    void returnToIdleAfterFailure(const QString &statusText);
+    int rowOfTarget(const QString &target) const;
+
+    Form1Setup m_setup;
+
+    // Controls, by their design names.
+    platform::Label *lblurl = nullptr;
+    QLineEdit *txturl = nullptr;
+    WindowButton *Command1 = nullptr;
+    WindowButton *cmdCancel = nullptr;
+    platform::Label *Label11 = nullptr;
+    WindowButton *Button2 = nullptr;
+    platform::Label *Label6 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    WindowButton *Button3 = nullptr;
+    platform::Label *lblTC = nullptr;
+    platform::Label *lblTitle = nullptr;
+    platform::ImageBox *Image1 = nullptr;
+    platform::RectangleShape *Shape1 = nullptr;
+    platform::Label *Label3 = nullptr;
+    platform::Label *lblDate = nullptr;
+    platform::Label *Label4 = nullptr;
+    platform::Label *lblCat = nullptr;
+    platform::Label *Label5 = nullptr;
+    platform::Label *txtDes = nullptr;
+    platform::Label *Label1 = nullptr;
+    platform::Label *lblvmrUser = nullptr;
+    platform::Label *Label2 = nullptr;
+    platform::Label *lblViews = nullptr;
+    WindowButton *Button1 = nullptr;
+    platform::Label *Label7 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    platform::ListView *lstDownload = nullptr;
+    platform::Label *SB1 = nullptr;
+    platform::Timer Timer1;
+
+    std::unique_ptr<DGSwsHTTP> Wsc;
+    std::unique_ptr<DownVidmora> m_downVidmora;
+    std::unique_ptr<AVC> AVC1;
+    QPointer<Form2> m_form2;
+    QPixmap m_skin;
+
+    // Window variables.
+    bool m_IsConverting = false;
+    QString m_GetVideoUrl;
+    QString m_VideoTitle;
+    QString m_VideoCategory;
+    QString m_VideoDescription;
+    QString m_TToken;
+    qint16 m_SpinFrame = 0;
+    QString m_LastFileName;
+    QString m_OutputExt;
+
+    // Bookkeeping of this window's own: the target path each queued row's
+    // download writes, the file being converted and its output.
+    QHash<QString, QString> m_targetOfKey; // row key -> target path
+    QString m_lastTarget;
+    QSet<QString> m_endedKeys;
+    QString m_convertSource;
+    QString m_convertOutput;
+    bool m_convertCancelled = false;
+
+    // Dragging by a free spot when the desktop cannot move the window itself.
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+};
+
+} // namespace vidmora::main_window

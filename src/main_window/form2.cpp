@@ -1,0 +1,39 @@
+#include "main_window/form2.h"
+
+#include "main_window/button_design.h"
+#include "main_window/window_fonts.h"
+#include "platform/gui/dir_list_box.h"
+
+namespace vidmora::main_window {
+
+Form2::Form2(std::function<void(const QString &)> takeFolder)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_takeFolder(std::move(takeFolder))
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Save ..."));
+    setAttribute(Qt::WA_DeleteOnClose, true);
+    setFont(designFont(FontRole::Tahoma));
+    resize(312, 206); // 4680 x 3090 twips; resizable, the controls keep their places
+
+    Dir1 = new platform::DirListBox(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(8, 8, 297, 156);
+
+    Command1 = new WindowButton(this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(8, 176, 297, 20);
+    applyStoredProperties(*Command1, storedButtonBag(QStringLiteral("Ok"), ButtonLook::System));
+    connect(Command1, &WindowButton::Click, this, &Form2::Command1_Click);
+
+    setTabOrder(Dir1, Command1);
+}
+
+void Form2::Command1_Click()
+{
+    if (m_takeFolder)
+        m_takeFolder(Dir1->Path());
+    hide();
+}
+
+} // namespace vidmora::main_window

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QLabel>
+
+namespace vidmora::platform {
+
+// The form runtime's label: a caption in which "&" marks the access key
+// (underlined) and "&&" stands for one ampersand, drawn on its container's
+// background, wrapping at blanks within its width. It takes mouse input
+// itself, so presses on it never reach the window beneath, and raises Click
+// when the left button is released over it.
+class Label final : public QLabel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Label)
+public:
+    explicit Label(QWidget *parent = nullptr);
+
+    QString Caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+
+    // How a caption is shown: the access-key mark taken out, the key underlined.
+    static QString displayHtml(const QString &caption);
+
+signals:
+    void Click();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QString m_caption;
+};
+
+// The form runtime's image control with stretching on: shows a picture scaled
+// to its size; takes mouse input like the label.
+class ImageBox final : public QLabel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ImageBox)
+public:
+    explicit ImageBox(QWidget *parent = nullptr);
+    void setPicture(const QPixmap &picture); // a null pixmap clears it
+    bool hasPicture() const { return m_hasPicture; }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    bool m_hasPicture = false;
+};
+
+// The form runtime's rectangle shape: a one-pixel frame with a clear inside,
+// which lets the mouse through to what lies beneath.
+class RectangleShape final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RectangleShape)
+public:
+    explicit RectangleShape(QWidget *parent = nullptr);
+    void setBorderColor(const QColor &color);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_border = Qt::black;
+};
+
+} // namespace vidmora::platform

@@ -1,0 +1,244 @@
+#include "platform/gui/property_bag.h"
+
+#include <QBuffer>
+#include <QDataStream>
+
+#include <cmath>
+#include <limits>
+
+namespace vidmora::platform {
+
+namespace {
+
+bool isPicture(const QVariant &v) { return v.metaType() == QMetaType::fromType<PicturePtr>(); }
+bool isFont(const QVariant &v) { return v.metaType() == QMetaType::fromType<StdFont>(); }
+
+std::optional<double> toNumber(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return 0.0;
+    switch (v.metaType().id()) {
+    case QMetaType::Bool: return v.toBool() ? -1.0 : 0.0;
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Float:
+    case QMetaType::Double: return v.toDouble();
+    case QMetaType::QString: {
+        const QString s = v.toString().trimmed();
+        if (s.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            return -1.0;
+        if (s.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            return 0.0;
+        bool ok = false;
+        double d = s.toDouble(&ok);
+        if (!ok && s.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
+            const qlonglong h = s.mid(2).toLongLong(&ok, 16);
+            d = static_cast<double>(h);
+        }
+        if (!ok)
+            return std::nullopt;
+        return d;
+    }
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+PropertyBag::PropertyBag(std::initializer_list<Entry> entries)
+{
+    for (const Entry &e : entries)
+        WriteProperty(e.first, e.second);
+}
+
+qsizetype PropertyBag::find(const QString &name) const
+{
+    for (qsizetype i = 0; i < m_entries.size(); ++i)
+        if (m_entries.at(i).first.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool PropertyBag::contains(const QString &name) const { return find(name) >= 0; }
+
+QVariant PropertyBag::ReadProperty(const QString &name, const QVariant &defaultValue) const
+{
+    const qsizetype i = find(name);
+    return i < 0 ? defaultValue : m_entries.at(i).second;
+}
+
+void PropertyBag::WriteProperty(const QString &name, const QVariant &value, const QVariant &defaultValue)
+{
+    const qsizetype i = find(name);
+    if (defaultValue.isValid() && defaultValue == value) {
+        if (i >= 0)
+            m_entries.removeAt(i);
+        return;
+    }
+    if (i >= 0)
+        m_entries[i].second = value;
+    else
+        m_entries.append({name, value});
+}
+
+std::optional<std::int32_t> PropertyBag::toLong(const QVariant &v)
+{
+    const auto d = toNumber(v);
+    if (!d)
+        return std::nullopt;
+    const double r = std::nearbyint(*d); // halves to even, as the runtime rounds
+    if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(r);
+}
+
+std::optional<std::int16_t> PropertyBag::toInteger(const QVariant &v)
+{
+    const auto l = toLong(v);
+    if (!l || *l < -32768 || *l > 32767)
+        return std::nullopt;
+    return static_cast<std::int16_t>(*l);
+}
+
+std::optional<bool> PropertyBag::toBoolean(const QVariant &v)
+{
+    const auto d = toNumber(v);
+    if (!d)
+        return std::nullopt;
+    return *d != 0.0;
+}
+
+std::optional<QString> PropertyBag::toString(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (v.metaType().id() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    if (isFont(v) || isPicture(v))
+        return std::nullopt;
+    if (v.canConvert<QString>())
+        return v.toString();
+    return std::nullopt;
+}
+
+std::optional<StdFont> PropertyBag::toFont(const QVariant &v)
+{
+    if (isFont(v))
+        return v.value<StdFont>();
+    return std::nullopt;
+}
+
+std::optional<PicturePtr> PropertyBag::toPicture(const QVariant &v)
+{
+    if (!v.isValid())
+        return PicturePtr{};
+    if (isPicture(v))
+        return v.value<PicturePtr>();
+    return std::nullopt;
+}
+
+// ---- stored form ------------------------------------------------------------
+
+namespace {
+constexpr quint32 kMagic = 0x56425047; // "VBPG"
+enum Tag : quint8 { Empty = 0, I16 = 1, I32 = 2, Bool = 3, Str = 4, FontTag = 5, Pic = 6, Other = 7 };
+} // namespace
+
+QByteArray PropertyBag::toBytes() const
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setVersion(QDataStream::Qt_6_4);
+    s << kMagic << static_cast<quint32>(m_entries.size());
+    for (const Entry &e : m_entries) {
+        s << e.first;
+        const QVariant &v = e.second;
+        if (!v.isValid()) {
+            s << quint8(Empty);
+        } else if (isFont(v)) {
+            const StdFont f = v.value<StdFont>();
+            s << quint8(FontTag) << f.Name << f.Size << f.Bold << f.Italic << f.Underline << f.Strikethrough
+              << f.Charset;
+        } else if (isPicture(v)) {
+            const PicturePtr p = v.value<PicturePtr>();
+            s << quint8(Pic) << bool(p);
+            if (p) {
+                QByteArray png;
+                QBuffer buf(&png);
+                buf.open(QIODevice::WriteOnly);
+                p->image.save(&buf, "PNG");
+                s << p->Type << p->Width << p->Height << png;
+            }
+        } else {
+            switch (v.metaType().id()) {
+            case QMetaType::Short: s << quint8(I16) << v.value<qint16>(); break;
+            case QMetaType::Int: s << quint8(I32) << v.value<qint32>(); break;
+            case QMetaType::Bool: s << quint8(Bool) << v.toBool(); break;
+            case QMetaType::QString: s << quint8(Str) << v.toString(); break;
+            default: s << quint8(Other) << v; break;
+            }
+        }
+    }
+    return out;
+}
+
+std::optional<PropertyBag> PropertyBag::fromBytes(const QByteArray &bytes)
+{
+    QDataStream s(bytes);
+    s.setVersion(QDataStream::Qt_6_4);
+    quint32 magic = 0, count = 0;
+    s >> magic >> count;
+    if (s.status() != QDataStream::Ok || magic != kMagic)
+        return std::nullopt;
+    PropertyBag bag;
+    for (quint32 i = 0; i < count; ++i) {
+        QString key;
+        quint8 tag = 0;
+        s >> key >> tag;
+        QVariant v;
+        switch (tag) {
+        case Empty: break;
+        case I16: { qint16 x; s >> x; v = QVariant::fromValue(x); break; }
+        case I32: { qint32 x; s >> x; v = QVariant::fromValue(x); break; }
+        case Bool: { bool x; s >> x; v = x; break; }
+        case Str: { QString x; s >> x; v = x; break; }
+        case FontTag: {
+            StdFont f;
+            s >> f.Name >> f.Size >> f.Bold >> f.Italic >> f.Underline >> f.Strikethrough >> f.Charset;
+            v = QVariant::fromValue(f);
+            break;
+        }
+        case Pic: {
+            bool has = false;
+            s >> has;
+            PicturePtr p;
+            if (has) {
+                p = std::make_shared<StdPicture>();
+                QByteArray png;
+                s >> p->Type >> p->Width >> p->Height >> png;
+                p->image = QImage::fromData(png, "PNG");
+                p->image = p->image.convertToFormat(p->Type == StdPicture::Icon ? QImage::Format_ARGB32
+                                                                                : QImage::Format_RGB32);
+            }
+            v = QVariant::fromValue(p);
+            break;
+        }
+        case Other: s >> v; break;
+        default: return std::nullopt;
+        }
+        if (s.status() != QDataStream::Ok)
+            return std::nullopt;
+        bag.m_entries.append({key, v});
+    }
+    return bag;
+}
+
+} // namespace vidmora::platform
