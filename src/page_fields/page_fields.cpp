@@ -1,0 +1,84 @@
+#include "page_fields/page_fields.h"
+
+#include "platform/url_to_file.h"
+
+#include <QStringList>
+
+namespace vidmora::Module1 {
+
+QString cutField(const QString &html, const QString &start, const QString &end)
+{
+    // 1-based positions; 0 means "not found".
+    const qsizetype p = html.indexOf(start) + 1;
+    const qsizetype s = p + start.size(); // the marker's length when it is missing
+    if (s - 1 > html.size())
+        return QString(QLatin1String(""));
+    const qsizetype e = html.indexOf(end, s - 1) + 1;
+    if (e == 0 || e <= s)
+        return QString(QLatin1String(""));
+    return html.mid(s - 1, e - s);
+}
+
+QString GetTitle(QString &Html)
+{
+    // Removed one after the other, in this order: entities go whole before
+    // their characters are removed one by one.
+    static const QStringList kRemoved = {
+        QStringLiteral("Vidmora - "), QStringLiteral("&amp;"), QStringLiteral("&quot;"),
+        QStringLiteral("?"), QStringLiteral(";"), QStringLiteral("!"), QStringLiteral("@"),
+        QStringLiteral("#"), QStringLiteral("$"), QStringLiteral("%"), QStringLiteral("^"),
+        QStringLiteral("&"), QStringLiteral("*"), QStringLiteral("("), QStringLiteral(")"),
+        QStringLiteral("="), QStringLiteral("\\"), QStringLiteral("|"), QStringLiteral("]"),
+        QStringLiteral("["), QStringLiteral("}"), QStringLiteral("{"), QStringLiteral("'"),
+        QStringLiteral(":"), QStringLiteral("\""), QStringLiteral(","), QStringLiteral("<"),
+        QStringLiteral(">"), QStringLiteral("/"), QStringLiteral("`"), QStringLiteral("~"),
+    };
+    QString title = cutField(Html, QStringLiteral("<title>"), QStringLiteral("</title>"));
+    for (const QString &r : kRemoved)
+        title.remove(r, Qt::CaseSensitive);
+    return title.left(50);
+}
+
+QString GetVideoID(QString &Html)
+{
+    return cutField(Html, QStringLiteral("&video_id="), QStringLiteral("&"));
+}
+
+QString GetToken(QString &Html)
+{
+    return cutField(Html, QStringLiteral("&t="), QStringLiteral("&"));
+}
+
+QString GetViews(QString &Html)
+{
+    return cutField(Html, QStringLiteral("watch-view-count\">"), QStringLiteral("</span>"));
+}
+
+QString GetUser(QString &Html)
+{
+    return cutField(Html, QStringLiteral("watchUsername = '"), QStringLiteral("';"));
+}
+
+QString GetAddedDate(QString &Html)
+{
+    return cutField(Html, QStringLiteral("Added: <span class=\"watch-stat\">"), QStringLiteral("</span>"));
+}
+
+QString GetCategory(QString &Html)
+{
+    return cutField(Html, QStringLiteral("urchinTracker('/Events/VideoWatch/VideoCategoryLink');\">"),
+                    QStringLiteral("</a>"));
+}
+
+QString GetDescription(QString &Html)
+{
+    return cutField(Html, QStringLiteral(" class=\"description\">"), QStringLiteral("</span>"));
+}
+
+void DownloadFile(QString &URL, QString &TargetPath)
+{
+    // The outcome is not reported: the caller looks for the file.
+    platform::urlToFile(URL, TargetPath);
+}
+
+} // namespace vidmora::Module1

@@ -1,0 +1,166 @@
+// DownloadFile and the URL-to-file stand-in against a loopback HTTP peer.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "event_wait.h"
+#include "http_client/dgsws_http.h"
+#include "http_client/receive_buffer.h"
+#include "loopback_peer.h"
+#include "page_fields/page_fields.h"
+#include "platform/url_to_file.h"
+#include "scoped_host.h"
+
+namespace Module1 = vidmora::Module1;
+using vidmora::test::LoopbackPeer;
+using vidmora::test::ScopedHost;
+using vidmora::test::waitUntil;
+
+namespace {
+
+QByteArray jpegLike(qsizetype n)
+{
+    QByteArray b("\xff\xd8\xff\xe0", 4);
+    for (qsizetype i = 4; i < n; ++i)
+        b.append(char(i * 31));
+    return b;
+}
+
+LoopbackPeer::Script http(const QByteArray &status, const QByteArray &body, int pieceSize = 0, int pauseMs = 0)
+{
+    const QByteArray all = "HTTP/1.1 " + status + "\r\nContent-Type: image/jpeg\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return LoopbackPeer::Script{pieceSize > 0 ? LoopbackPeer::split(all, pieceSize) : QList<QByteArray>{all}, pauseMs, true};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray headerOf(const QByteArray &request, const QByteArray &name)
+{
+    for (const QByteArray &line : request.split('\n'))
+        if (line.toLower().startsWith(name.toLower() + ":"))
+            return line.mid(name.size() + 1).trimmed();
+    return {};
+}
+
+} // namespace
+
+TEST(DownloadFile, WritesTheThumbnailAskingForTheOriginalHost)
+{
+    const QByteArray picture = jpegLike(5000);
+    LoopbackPeer peer(http("200 OK", picture, 1000, 2));
+    ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+    QTemporaryDir dir;
+    QString url = QStringLiteral("http://img.vidsite.example/vi/Xy3_abcDEF0/default.jpg");
+    QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    Module1::DownloadFile(url, target);
+    EXPECT_EQ(readAll(target), picture);
+    ASSERT_EQ(peer.requests().size(), 1);
+    const QByteArray request = peer.requests().first();
+    EXPECT_TRUE(request.startsWith("GET /vi/Xy3_abcDEF0/default.jpg HTTP/1.")) << request.constData();
+    EXPECT_EQ(headerOf(request, "Host"), QByteArray("img.vidsite.example"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
+}
+
+TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    struct Case {
+        const char *name;
+        LoopbackPeer::Script script;
+    };
+    const Case cases[] = {
+        {"not found", http("404 Not Found", "<html>no picture</html>")},
+        {"server error", http("500 Internal Server Error", "oops")},
+        {"cut short", LoopbackPeer::Script{{"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nonly a bit"}, 0, true}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackPeer peer(c.script);
+        ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+        QFile::remove(target);
+        EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
+        EXPECT_FALSE(QFile::exists(target));
+
+        // A file left by an earlier request stays as it was.
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("earlier picture");
+        old.close();
+        EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
+        EXPECT_EQ(readAll(target), QByteArray("earlier picture"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
+    }
+}
+
+TEST(DownloadFile, RefusedConnectionAndMissingFolderReportNothingAndWriteNothing)
+{
+    QTemporaryDir dir;
+    ScopedHost refused(QStringLiteral("img.vidsite.example"), vidmora::test::closedLoopbackPort());
+    QString url = QStringLiteral("http://img.vidsite.example/vi/x/default.jpg");
+    QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    Module1::DownloadFile(url, target);
+    EXPECT_FALSE(QFile::exists(target));
+
+    LoopbackPeer peer(http("200 OK", "picture"));
+    ScopedHost mapped(QStringLiteral("img2.vidsite.example"), peer.port());
+    QString url2 = QStringLiteral("http://img2.vidsite.example/vi/x/default.jpg");
+    QString nowhere = dir.filePath(QStringLiteral("no such folder/fis.tmp"));
+    Module1::DownloadFile(url2, nowhere);
+    EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+TEST(DownloadFile, SilentServerIsGivenUpWithinTheBound)
+{
+    LoopbackPeer peer(LoopbackPeer::Script{{}, 0, false}); // reads the request, never answers
+    ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target, 300));
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(DownloadFile, PageFetchRunningMeanwhileLosesAndReordersNothing)
+{
+    // The page arrives while the thumbnail transfer holds the caller.
+    const QByteArray page(30000, 'p');
+    LoopbackPeer site(LoopbackPeer::Script{LoopbackPeer::split("HTTP/1.0 200 OK\r\n\r\n" + page, 1460), 0, true});
+    LoopbackPeer images(http("200 OK", jpegLike(3000), 500, 60)); // about 0.3 s
+    ScopedHost siteHost(QStringLiteral("www.vidsite.example"), site.port());
+    ScopedHost imageHost(QStringLiteral("img.vidsite.example"), images.port());
+
+    vidmora::DGSwsHTTP wsc(vidmora::platform::createTcpSocket(), QStringLiteral("www.vidsite.example"));
+    QStringList events;
+    QList<qint32> progress;
+    QObject::connect(&wsc, &vidmora::DGSwsHTTP::ProgressChanged, [&](qint32 n) {
+        progress.append(n);
+        events.append(QStringLiteral("progress"));
+    });
+    QObject::connect(&wsc, &vidmora::DGSwsHTTP::DownloadComplete, [&] { events.append(QStringLiteral("complete")); });
+    QObject::connect(&wsc, &vidmora::DGSwsHTTP::httpError, [&](QString &m, QString &) { events.append("error " + m); });
+
+    QTemporaryDir dir;
+    QString watch = QStringLiteral("http://www.vidsite.example/watch?v=Xy3_abcDEF0");
+    wsc.geturl(watch);
+    QString thumb = QStringLiteral("http://img.vidsite.example/vi/Xy3_abcDEF0/default.jpg");
+    QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    Module1::DownloadFile(thumb, target);
+    EXPECT_TRUE(events.isEmpty()); // nothing ran on this thread during the wait
+    EXPECT_EQ(readAll(target).size(), 3000);
+
+    ASSERT_TRUE(waitUntil([&] { return events.contains(QStringLiteral("complete")); }, 30000));
+    EXPECT_EQ(events.last(), QStringLiteral("complete"));
+    EXPECT_EQ(events.count(QStringLiteral("complete")), 1);
+    EXPECT_EQ(wsc.filedata.toString().toLatin1(), page);
+    for (qsizetype i = 1; i < progress.size(); ++i)
+        EXPECT_GT(progress[i], progress[i - 1]);
+    Module1::BufClear();
+}
