@@ -1,0 +1,23 @@
+#include "announcement/web_engine_setup.h"
+
+#include <QCoreApplication>
+#include <QByteArray>
+#include <unistd.h>
+
+namespace vidmora::announcement {
+
+void prepareWebEngine()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The pages are the only traffic the program wants: no update checks,
+    // field trials, safe-browsing lists or component downloads.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            "--disable-background-networking --disable-component-update --disable-domain-reliability "
+            "--disable-sync --no-first-run --no-pings --metrics-recording-only");
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    else
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+}
+
+} // namespace vidmora::announcement

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace vidmora::announcement {
+
+// Configures the embedded web engine; must run before the application object
+// is created. Shares OpenGL contexts as the engine requires, keeps Chromium
+// from phoning home in the background, and turns off Chromium's sandbox when
+// the program runs as root, where the sandbox refuses to start.
+void prepareWebEngine();
+
+} // namespace vidmora::announcement

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QTcpSocket>
+
+namespace vidmora::test {
+
+// The pointer half of a VNC viewer: connects to a program that runs on Qt's
+// "vnc" platform and sends it mouse movement and clicks in screen pixels, the
+// way a user's pointer reaches it. Every wait is bounded.
+class VncPointer final {
+public:
+    // Connects and completes the protocol handshake; false when no server answers.
+    bool connectTo(quint16 port, int timeoutMs);
+    bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    // The screen size that the server announced.
+    int screenWidth() const { return m_width; }
+    int screenHeight() const { return m_height; }
+
+    // Moves the pointer to `x`,`y` with `buttonMask` held (1 left, 2 middle, 4 right).
+    bool pointer(int x, int y, int buttonMask);
+    // Move, press and release of the left button at `x`,`y`.
+    bool click(int x, int y);
+
+private:
+    QByteArray readExactly(int n, int timeoutMs);
+
+    QTcpSocket m_socket;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+} // namespace vidmora::test
