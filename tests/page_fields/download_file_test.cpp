@@ -68,6 +68,25 @@ TEST(DownloadFile, WritesTheThumbnailAskingForTheOriginalHost)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
 }
 
+TEST(DownloadFile, FollowsARedirectionThroughTheHostMap)
+{
+    LoopbackPeer images([](const QByteArray &request) {
+        if (request.startsWith("GET /vi/x/default.jpg "))
+            return LoopbackPeer::Script{{"HTTP/1.1 302 Found\r\nLocation: http://cdn.vidsite.example/pics/x.jpg\r\n"
+                                         "Content-Length: 5\r\n\r\nmoved"},
+                                        0, true};
+        return http("200 OK", "the picture");
+    });
+    ScopedHost a(QStringLiteral("img.vidsite.example"), images.port());
+    ScopedHost b(QStringLiteral("cdn.vidsite.example"), images.port());
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    EXPECT_TRUE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
+    EXPECT_EQ(readAll(target), QByteArray("the picture"));
+    ASSERT_EQ(images.requests().size(), 2);
+    EXPECT_EQ(headerOf(images.requests().at(1), "Host"), QByteArray("cdn.vidsite.example"));
+}
+
 TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
 {
     QTemporaryDir dir;
