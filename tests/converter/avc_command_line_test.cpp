@@ -1,0 +1,222 @@
+// The command line and the start-up checks. The probe refuses to start the
+// process, so every case records its line without running anything.
+#include "avc_fixture.h"
+
+#include "platform/process_control.h"
+
+#include <QFile>
+
+using vidmora::AVC;
+using vidmora::test::AvcFixture;
+
+namespace {
+
+class CommandLine : public AvcFixture {
+protected:
+    void SetUp() override
+    {
+        AvcFixture::SetUp();
+        conv = fakeConverter(QStringLiteral("exit 0"));
+        avc = makeDriver(conv);
+        log->failProcess = true;
+    }
+
+    // The whole line for `options` (empty or ending in one blank).
+    QString line(const QString &options, const QString &src = QStringLiteral("/v/in.flv"),
+                 const QString &dst = QStringLiteral("/v/out.avi")) const
+    {
+        return u'"' + conv + QStringLiteral("\" -i \"") + src + QStringLiteral("\" ") + options + u'"' + dst + u'"';
+    }
+
+    QString lastLine() const { return log->commandLines.isEmpty() ? QString() : log->commandLines.last(); }
+
+    QString conv;
+    std::unique_ptr<AVC> avc;
+};
+
+struct LineCase {
+    const char *what;
+    std::function<void(AVC &)> set;
+    bool overWrite;
+    const char *options;
+};
+
+TEST_F(CommandLine, OptionsComeInTheirFixedOrder)
+{
+    const LineCase cases[] = {
+        {"nothing set", [](AVC &) {}, false, ""},
+        {"overwrite only", [](AVC &) {}, true, "-y "},
+        {"worked example",
+         [](AVC &a) {
+             a.setVideoBitrate("1500");
+             a.setVideoFrameRate("29.97");
+             a.setVideoSize("320x240");
+             a.setVideoCodec("h264");
+             a.setRateControlBuffer("128");
+             a.setGroupOfPictureSize("250");
+             a.setVideoQuantiserScale("25");
+             a.setMaxVideoBitrate("1500");
+             a.setAudioCodec("aac");
+             a.setAudioBitrate("64");
+             a.setAudioSamples("48000");
+             a.setAudioChannels("2");
+         },
+         true,
+         "-y -b 1500 -r 29.97 -s 320x240 -vcodec h264 -bufsize 128 -g 250 -qscale 25 -maxrate 1500 -acodec aac "
+         "-ab 64 -ar 48000 -ac 2 "},
+        {"every setting, set in reverse",
+         [](AVC &a) {
+             a.setAudioChannels("c2");
+             a.setAudioSamples("c1");
+             a.setAudioBitrate("c0");
+             a.setAudioFourCCTag("b9");
+             a.setAudioCodec("b8");
+             a.setSameQuality(true);
+             a.setDeInterlace(true);
+             a.setMaxVideoBitrate("b5");
+             a.setVideoQuantiserScale("b4");
+             a.setGroupOfPictureSize("b3");
+             a.setRateControlBuffer("b2");
+             a.setTargetFormat("b1");
+             a.setForceFormat("b0");
+             a.setVideoBitrateTolerance("a9");
+             a.setVideoAspectRatio("a8");
+             a.setVideoFourCCTag("a7");
+             a.setVideoCodec("a6");
+             a.setVideoSize("a5");
+             a.setVideoFrameRate("a4");
+             a.setVideoBitrate("a3");
+         },
+         false,
+         "-b a3 -r a4 -s a5 -vcodec a6 -vtag a7 -aspect a8 -bt a9 -f b0 -target b1 -bufsize b2 -g b3 -qscale b4 "
+         "-maxrate b5 -deinterlace -sameq -acodec b8 -atag b9 -ab c0 -ar c1 -ac c2 "},
+        {"a value with blanks stays unquoted", [](AVC &a) { a.setVideoSize("320 x 240"); }, true, "-y -s 320 x 240 "},
+        {"a value of blanks counts as set", [](AVC &a) { a.setAudioCodec("  "); }, false, "-acodec    "},
+        {"switches set back to false emit nothing",
+         [](AVC &a) {
+             a.setDeInterlace(true);
+             a.setDeInterlace(false);
+             a.setSameQuality(false);
+         },
+         true, "-y "},
+    };
+    for (const LineCase &c : cases) {
+        auto fresh = makeDriver(conv);
+        fresh->setSourceFile("/v/in.flv");
+        fresh->setDestFile("/v/out.avi");
+        c.set(*fresh);
+        fresh->ConvertMedia(c.overWrite);
+        EXPECT_EQ(lastLine(), line(QString::fromLatin1(c.options))) << c.what;
+    }
+}
+
+TEST_F(CommandLine, FileNamesWithBlanksReachTheConverterWhole)
+{
+    avc->setSourceFile("/my videos/a clip.flv");
+    avc->setDestFile("/my videos/a clip.avi");
+    avc->setVideoSize("320 240");
+    avc->ConvertMedia(true);
+    ASSERT_EQ(log->commandLines.size(), 1);
+    EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()),
+              QStringList({conv, "-i", "/my videos/a clip.flv", "-y", "-s", "320", "240", "/my videos/a clip.avi"}));
+}
+
+TEST_F(CommandLine, ConverterPathIsQuoted)
+{
+    // Unquoted, a folder with a blank in its name would start "/tmp/.../my" or nothing.
+    const QString spaced = fakeConverter(QStringLiteral("exit 0"), QStringLiteral("my programs"));
+    auto a = makeDriver(spaced);
+    a->setSourceFile("/v/in.flv");
+    a->setDestFile("/v/out.avi");
+    a->ConvertMedia(false);
+    ASSERT_FALSE(log->commandLines.isEmpty());
+    EXPECT_TRUE(lastLine().startsWith(u'"' + spaced + QStringLiteral("\" -i ")));
+    EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()).first(), spaced);
+}
+
+TEST_F(CommandLine, ChecksRunInOrderAndRaiseOneMessage)
+{
+    avc->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: No filename for source path - maker.test"}));
+
+    events.clear();
+    auto missing = makeDriver(dir.path() + "/nowhere/wqas.pga");
+    missing->setSourceFile("/v/in.flv");
+    missing->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: No filename for destination path  - maker.test"}));
+
+    events.clear();
+    missing->setDestFile("/v/out.avi");
+    missing->setVideoCodec("mpeg4");
+    missing->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: Unable to locate wqas.pga"}));
+    EXPECT_TRUE(log->commandLines.isEmpty()) << "nothing is started";
+
+    // A folder of that name is not the converter file.
+    events.clear();
+    QDir().mkpath(dir.path() + "/folder/wqas.pga");
+    auto folder = makeDriver(dir.path() + "/folder/wqas.pga");
+    folder->setSourceFile("/v/in.flv");
+    folder->setDestFile("/v/out.avi");
+    folder->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: Unable to locate wqas.pga"}));
+}
+
+TEST_F(CommandLine, SettingsOutliveARefusedStart)
+{
+    avc->setForceFormat("wav");
+    avc->setAudioSamples("41000");
+    avc->ConvertMedia(true); // refused: no file names
+    avc->setSourceFile("/v/in.flv");
+    avc->setDestFile("/v/out.avi");
+    avc->setAudioCodec("mp3");
+    avc->ConvertMedia(true); // the probe refuses the process: nothing is cleared either
+    EXPECT_EQ(lastLine(), line("-y -f wav -acodec mp3 -ar 41000 "));
+    avc->setAudioSamples("44100");
+    avc->ConvertMedia(false);
+    EXPECT_EQ(lastLine(), line("-f wav -acodec mp3 -ar 44100 "));
+}
+
+TEST_F(CommandLine, AFailedProcessStartIsReported)
+{
+    avc->setSourceFile("/v/in.flv");
+    avc->setDestFile("/v/out.avi");
+    avc->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: Unable to start wqas.pga: refused by the test"}));
+    EXPECT_EQ(log->pipesOpen, 0) << "both pipe ends are closed again";
+    EXPECT_FALSE(avc->IsRunning());
+    EXPECT_EQ(timer.Interval(), 0) << "no poll was started";
+    EXPECT_FALSE(timer.Enabled());
+}
+
+TEST_F(CommandLine, AFailedPipeIsReported)
+{
+    log->failPipe = true;
+    avc->setSourceFile("/v/in.flv");
+    avc->setDestFile("/v/out.avi");
+    avc->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: Unable to create the output pipe for wqas.pga"}));
+    EXPECT_TRUE(log->commandLines.isEmpty());
+    EXPECT_FALSE(timer.Enabled());
+}
+
+TEST_F(CommandLine, AConverterThatCannotRunIsReported)
+{
+    log->failProcess = false;
+    const QString plain = dir.path() + "/plain/wqas.pga";
+    QDir().mkpath(dir.path() + "/plain");
+    QFile f(plain);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a program");
+    f.close();
+    auto a = makeDriver(plain);
+    a->setSourceFile("/v/in.flv");
+    a->setDestFile("/v/out.avi");
+    a->ConvertMedia(true);
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].startsWith("Error: Unable to start wqas.pga: ")) << qPrintable(events[0]);
+    EXPECT_EQ(log->pipesOpen, 0);
+    EXPECT_FALSE(a->IsRunning());
+}
+
+} // namespace

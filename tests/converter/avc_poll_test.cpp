@@ -1,0 +1,212 @@
+// The poll, the cancel and the kill rules, with stand-in converters that
+// print and sleep.
+#include "avc_fixture.h"
+
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include <csignal>
+
+using vidmora::AVC;
+using vidmora::test::AvcFixture;
+using vidmora::test::waitUntil;
+
+namespace {
+
+// Short sleeps: a long one would outlive a killed script and hold the pipe open.
+const QString kForever = QStringLiteral("while :; do sleep 0.1; done");
+
+class Poll : public AvcFixture {
+protected:
+    std::unique_ptr<AVC> start(const QString &body, bool overWrite = true)
+    {
+        auto avc = makeDriver(fakeConverter(body));
+        avc->setSourceFile(dir.path() + "/in.flv");
+        avc->setDestFile(dir.path() + "/out.avi");
+        avc->ConvertMedia(overWrite);
+        EXPECT_TRUE(avc->IsRunning()) << qPrintable(events.join(';'));
+        return avc;
+    }
+
+    static bool alive(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
+};
+
+TEST_F(Poll, ASilentConverterThatEndsAtOnceGivesOneTick)
+{
+    auto avc = start("exit 0");
+    EXPECT_EQ(timer.Interval(), 300);
+    EXPECT_TRUE(timer.Enabled());
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(events, QStringList({"Converting", "Complete"}));
+    EXPECT_FALSE(timer.Enabled());
+    EXPECT_EQ(timer.Interval(), 300);
+    EXPECT_EQ(exitAtComplete, 0);
+    EXPECT_EQ(log->pipesOpen, 0);
+    EXPECT_FALSE(avc->IsRunning());
+}
+
+TEST_F(Poll, EveryTickRaisesConvertingWhileTheConverterIsSilent)
+{
+    auto avc = start("sleep 1.5; echo done; exit 0");
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_GE(count("Converting"), 3) << "ticks with no output yet do not wait and do not end the poll";
+    EXPECT_EQ(events.last(), "Complete");
+    EXPECT_EQ(events[events.size() - 2], "Converting");
+    EXPECT_EQ(count("Complete"), 1);
+}
+
+TEST_F(Poll, ReadsAtMost256BytesATick)
+{
+    // 2000 bytes at once: at least eight ticks with data, then the end.
+    auto avc = start("head -c 2000 /dev/zero | tr '\\0' x; exit 0");
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_GE(count("Converting"), 9);
+    EXPECT_EQ(log->readCalls, count("Converting")) << "one read a tick";
+}
+
+TEST_F(Poll, TheExitStatusIsKept)
+{
+    auto avc = start("echo failing; exit 3");
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(exitAtComplete, 3) << "readable in the Complete handler";
+    EXPECT_EQ(avc->ExitCode(), 3);
+
+    events.clear();
+    auto ok = start("echo fine");
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(ok->ExitCode(), 0);
+}
+
+TEST_F(Poll, CompleteComesAfterTheSettingsAreCleared)
+{
+    auto avc = makeDriver(fakeConverter("exit 0"));
+    avc->setSourceFile(dir.path() + "/in.flv");
+    avc->setDestFile(dir.path() + "/out.avi");
+    avc->setVideoCodec("mpeg4");
+    avc->setAudioBitrate("48");
+    avc->setTargetFormat("vcd");
+    avc->setVideoFourCCTag("XVID");
+    avc->setAudioFourCCTag("0055");
+    avc->setDeInterlace(true);
+    avc->setSameQuality(true);
+    // A start from inside the Complete handler shows what that handler sees.
+    QObject::connect(avc.get(), &AVC::Complete, [&] {
+        if (log->commandLines.size() == 1)
+            avc->ConvertMedia(true);
+    });
+    avc->ConvertMedia(true);
+    ASSERT_TRUE(waitForComplete());
+    ASSERT_EQ(log->commandLines.size(), 1);
+    EXPECT_EQ(events.last(), "Error: No filename for source path - maker.test");
+
+    events.clear();
+    avc->setSourceFile(dir.path() + "/in.flv");
+    avc->setDestFile(dir.path() + "/out.avi");
+    avc->ConvertMedia(true);
+    ASSERT_EQ(log->commandLines.size(), 2);
+    EXPECT_TRUE(log->commandLines[1].endsWith("\" -y \"" + dir.path() + "/out.avi\"")) << qPrintable(log->commandLines[1]);
+    ASSERT_TRUE(waitForComplete());
+}
+
+TEST_F(Poll, ASecondStartWhileRunningIsRefused)
+{
+    auto avc = start(kForever);
+    avc->setSourceFile(dir.path() + "/other.flv");
+    avc->setDestFile(dir.path() + "/other.avi");
+    avc->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: " + AVC::busyText()}));
+    EXPECT_EQ(log->commandLines.size(), 1) << "nothing else is started";
+    avc->CancelConvert();
+    ASSERT_TRUE(waitForComplete());
+}
+
+TEST_F(Poll, CancelEndsTheConversionOnTheNextTick)
+{
+    auto avc = start("echo started; " + kForever);
+    ASSERT_TRUE(waitUntil([&] { return count("Converting") >= 1; }));
+    const qint64 pid = log->started.value(0);
+    avc->CancelConvert();
+    EXPECT_FALSE(events.contains("Complete")) << "the cancel raises nothing itself";
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(events.filter("Error").size(), 0);
+    EXPECT_EQ(events[events.size() - 2], "Converting");
+    EXPECT_EQ(avc->ExitCode(), -1) << "terminated, not finished";
+    EXPECT_EQ(log->terminated, QList<qint64>({pid}));
+    EXPECT_FALSE(alive(pid)) << "ended and reaped";
+}
+
+TEST_F(Poll, CancelFromAConvertingHandler)
+{
+    auto avc = start("while true; do echo working; sleep 0.1; done");
+    onConverting = [&] { avc->CancelConvert(); };
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(avc->ExitCode(), -1);
+}
+
+TEST_F(Poll, CancelEndsEveryConverterByNameAlsoOnesItDidNotStart)
+{
+    // Names that end in "wqas.pga" in any case, and one that merely looks alike.
+    QList<QProcess *> matching;
+    for (const QString &name : QStringList{"wqas.pga", "WQAS.PGA", "old-Wqas.Pga"}) {
+        auto *p = new QProcess;
+        p->start(vidmora::test::writeFakeConverter(dir.path() + "/others", kForever, name), {});
+        ASSERT_TRUE(p->waitForStarted());
+        matching << p;
+    }
+    QProcess lookalike;
+    lookalike.start(vidmora::test::writeFakeConverter(dir.path() + "/others", kForever, "wqas.pgax"), {});
+    ASSERT_TRUE(lookalike.waitForStarted());
+
+    auto idle = makeDriver(fakeConverter("exit 0"));
+    const int intervalBefore = timer.Interval();
+    // The kernel may not have named a fresh process after its script yet: ask until it has.
+    ASSERT_TRUE(waitUntil([&] {
+        idle->CancelConvert();
+        return log->terminated.size() == matching.size();
+    }));
+    for (QProcess *p : matching) {
+        EXPECT_TRUE(p->waitForFinished(10000));
+        EXPECT_EQ(p->exitStatus(), QProcess::CrashExit);
+        delete p;
+    }
+    EXPECT_EQ(lookalike.state(), QProcess::Running);
+    EXPECT_TRUE(events.isEmpty()) << "an idle cancel raises nothing";
+    EXPECT_EQ(timer.Interval(), intervalBefore);
+    EXPECT_FALSE(timer.Enabled());
+    lookalike.kill();
+    lookalike.waitForFinished();
+}
+
+TEST_F(Poll, CancelAlsoEndsAForeignConverterBesideOurOwn)
+{
+    QProcess foreign;
+    foreign.start(vidmora::test::writeFakeConverter(dir.path() + "/foreign", kForever), {});
+    ASSERT_TRUE(foreign.waitForStarted());
+    auto avc = start("echo ours; " + kForever);
+    ASSERT_TRUE(waitUntil([&] {
+        avc->CancelConvert();
+        return log->terminated.size() >= 2;
+    }));
+    EXPECT_TRUE(foreign.waitForFinished(10000));
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(count("Complete"), 1);
+}
+
+TEST_F(Poll, ReleasingTheDriverLeavesTheConverterRunning)
+{
+    auto avc = start(kForever);
+    const qint64 pid = log->started.value(0);
+    avc.reset();
+    EXPECT_TRUE(timer.Enabled()) << "the timer is the window's: left as it is";
+    // Ticks go on reaching nobody.
+    QEventLoop loop;
+    QTimer::singleShot(700, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_TRUE(alive(pid));
+    ::kill(pid_t(pid), SIGKILL);
+    EXPECT_TRUE(waitUntil([&] { return !alive(pid); })) << "reaped in the background";
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+#include "flv_media.h"
+
+#include <QProcess>
+#include <QStringList>
+
+namespace vidmora::test {
+
+namespace {
+
+bool run(const QString &program, const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted(10000)) // test helpers may wait: they run before the code under test
+        return false;
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000))
+        return false;
+    if (out)
+        *out = p.readAllStandardOutput();
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+} // namespace
+
+bool makeFlv(const QString &path, int seconds, int width, int height)
+{
+    const QString size = QStringLiteral("%1x%2").arg(width).arg(height);
+    return run(QStringLiteral("ffmpeg"),
+               {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                "-f", "lavfi", "-i", QStringLiteral("testsrc=size=%1:rate=25").arg(size),
+                "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050",
+                "-t", QString::number(seconds), "-c:v", "flv1", "-q:v", "4",
+                "-c:a", "libmp3lame", "-ar", "22050", "-b:a", "64k", path});
+}
+
+MediaInfo probeMedia(const QString &path)
+{
+    MediaInfo info;
+    QByteArray out;
+    if (!run(QStringLiteral("ffprobe"),
+             {"-v", "error", "-show_entries", "format=format_name:format_tags=major_brand:stream=codec_name",
+              "-of", "default=noprint_wrappers=1", path},
+             &out))
+        return info;
+    info.ok = true;
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.startsWith("format_name="))
+            info.formatName = QString::fromUtf8(line.mid(12));
+        else if (line.startsWith("TAG:major_brand="))
+            info.majorBrand = QString::fromUtf8(line.mid(16));
+        else if (line.startsWith("codec_name="))
+            info.codecs << QString::fromUtf8(line.mid(11));
+    }
+    QByteArray err;
+    info.decodes = run(QStringLiteral("ffmpeg"),
+                       {"-hide_banner", "-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err)
+                   && err.trimmed().isEmpty();
+    return info;
+}
+
+QString converterProgram()
+{
+    return QStringLiteral(VIDMORA_TEST_BIN_DIR) + QStringLiteral("/wqas.pga");
+}
+
+} // namespace vidmora::test

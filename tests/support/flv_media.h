@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vidmora::test {
+
+// Makes a video file in the site's download format with the system's ffmpeg:
+// Sorenson H.263 video with a moving test pattern and a tone in MP3, like the
+// site's own ".flv" files. Returns false when ffmpeg failed.
+bool makeFlv(const QString &path, int seconds = 1, int width = 320, int height = 240);
+
+// What ffprobe says about a media file.
+struct MediaInfo {
+    bool ok = false;         // ffprobe read it
+    QString formatName;      // e.g. "avi", "mov,mp4,m4a,3gp,3g2,mj2"
+    QString majorBrand;      // ISO family only: "qt  ", "3gp4", "3g2a"
+    QStringList codecs;      // one per stream, in stream order
+    bool decodes = false;    // ffmpeg decodes every stream to the end without an error
+};
+MediaInfo probeMedia(const QString &path);
+
+// The full path of the converter program built beside the main program.
+QString converterProgram();
+
+} // namespace vidmora::test
