@@ -200,7 +200,8 @@ TEST(DGSwsHTTPLoopback, FetchesAPageSentInManyPacketsUntilThePeerCloses)
     EXPECT_EQ(rig.http.ResponseCode, QStringLiteral("200"));
     EXPECT_EQ(rig.http.FileSize, QVariant(QString::number(body.size())));
     EXPECT_EQ(rig.http.totalbytesreceived, body.size() - 1);
-    EXPECT_FALSE(rig.progress.isEmpty());
+    // How many reads the body takes is up to the network; the packet rules
+    // themselves are covered with the scripted socket.
     for (qsizetype i = 1; i < rig.progress.size(); ++i)
         EXPECT_GT(rig.progress[i], rig.progress[i - 1]);
     if (!rig.progress.isEmpty()) {
@@ -254,18 +255,18 @@ TEST(DGSwsHTTPLoopback, RefusedConnectionGivesTheSocketsDescriptionAndCode)
 
 TEST(DGSwsHTTPLoopback, SecondFetchReplacesTheFirstOnTheWire)
 {
-    // The first peer trickles a long body; the second fetch starts midway.
-    const QByteArray slow = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(200, 'o');
-    LoopbackPeer first(LoopbackPeer::Script{LoopbackPeer::split(slow, 20), 40, true});
+    // The first peer sends a head and part of a body, then nothing more.
+    LoopbackPeer first(LoopbackPeer::Script{{"HTTP/1.0 200 OK\r\n\r\nfirst part", "more of the first"}, 20, false});
     LoopbackPeer second(LoopbackPeer::Script{{"HTTP/1.0 200 OK\r\n\r\nsecond body"}, 0, true});
     ScopedHost a(QStringLiteral("first.example"), first.port());
     ScopedHost b(QStringLiteral("second.example"), second.port());
     HttpRig rig;
     rig.get(QStringLiteral("http://first.example/page"));
-    ASSERT_TRUE(waitUntil([&] { return !rig.progress.isEmpty(); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return !rig.http.ResponseHeaderString.isEmpty(); }, 30000));
     rig.get(QStringLiteral("http://second.example/page"));
     ASSERT_TRUE(waitUntil([&] { return rig.completions > 0; }, 30000));
     waitUntil([] { return false; }, 300);
     EXPECT_EQ(rig.completions, 1);
     EXPECT_EQ(rig.http.filedata.toString(), QStringLiteral("second body"));
+    EXPECT_TRUE(rig.errors.isEmpty());
 }
