@@ -172,6 +172,10 @@ private:
             return false;
         bool known = false;
         const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        // A length that a coding of the body changes cannot be checked against what arrives.
+        const QByteArray coding = m_reply->rawHeader("Content-Encoding").trimmed().toLower();
+        if (known && announced >= 0 && (coding.isEmpty() || coding == "identity"))
+            m_announced = announced;
         if (known && announced > 0) {
             m_bytesMax = clamp32(announced);
             m_body.reserve(static_cast<qsizetype>(std::min<qint64>(announced, kInt32Max)));
@@ -228,6 +232,11 @@ private:
             onData();
             if (m_ended)
                 return;
+        }
+        // A connection that broke off early can look like a normal end: the length tells.
+        if (m_announced >= 0 && m_body.size() != m_announced) {
+            fail();
+            return;
         }
         if (!notify(EndDownloadData))
             return;
@@ -291,6 +300,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QByteArray m_body;
     qint32 m_bytesMax = 0;
+    qint64 m_announced = -1; // the body's announced length when it can be checked
     int m_stage = 0; // 0 nothing raised, 1 sending raised, 2 connecting raised
     int m_redirects = 0;
     bool m_redirecting = false;

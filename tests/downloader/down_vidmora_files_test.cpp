@@ -163,3 +163,19 @@ TEST_F(DownVidmoraFiles, AFullDiskIsAFailureAndLeavesTheOldFileAsItWas)
                            QStringLiteral("Stage Cancelling"), QStringLiteral("AllComplete [|") + file + QLatin1Char(']')}));
     EXPECT_EQ(entries(), QStringList({QStringLiteral("clip.flv"), QStringLiteral("other.flv")}));
 }
+
+TEST_F(DownVidmoraFiles, AnOverwrittenFileKeepsItsModeAndALinkKeepsLeadingToIt)
+{
+    const QString real = target(QStringLiteral("real.flv"));
+    const QString link = target(QStringLiteral("link.flv"));
+    ASSERT_TRUE(writeFile(real, "old old old"));
+    const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(real, mode));
+    ASSERT_TRUE(QFile::link(real, link));
+
+    download(link, "fresh");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(contentOf(real), QByteArray("fresh"));
+    EXPECT_EQ(QFile::permissions(real) & 0x7077, mode & 0x7077);
+    EXPECT_EQ(log.outcome().at(1), QStringLiteral("Complete 5 ") + link);
+}
