@@ -1,0 +1,110 @@
+// Every profile, through the real converter program and the system's ffmpeg,
+// gives a file that plays, in the profile's own container. One test per
+// profile, so that the runner can spread them.
+#include "profiles/profiles.h"
+
+#include "converter/avc.h"
+
+#include "event_wait.h"
+#include "flv_media.h"
+#include "process_control_probe.h"
+
+#include <QDir>
+
+#include <cctype>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using vidmora::AVC;
+namespace profiles = vidmora::profiles;
+
+namespace {
+
+struct Expected {
+    const char *format;  // ffprobe's format name
+    const char *brand;   // ISO family major brand, or ""
+    QStringList codecs;  // stream codecs in order
+};
+
+Expected expectedFor(int row)
+{
+    const char *iso = "mov,mp4,m4a,3gp,3g2,mj2";
+    switch (row) {
+    case 1: return {"wav", "", {"pcm_s16le"}};
+    case 2: return {"mp3", "", {"mp3"}};
+    case 3: return {iso, "3g2a", {"mpeg4", "aac"}};
+    case 4: return {iso, "3gp4", {"h263", "aac"}};
+    case 5: return {"asf", "", {"wmv2", "mp3"}};
+    case 6: return {"avi", "", {"h264", "aac"}};
+    case 7: return {"avi", "", {"mpeg4", "aac"}};
+    case 8: return {"avi", "", {"h264", "aac"}};
+    case 9:
+    case 10:
+    case 11: return {"avi", "", {"mpeg4", "aac"}};
+    case 12: return {iso, "qt  ", {"h264", "aac"}};
+    case 13: return {"rm", "", {"rv20", "ac3"}};
+    case 14:
+    case 15: return {"asf", "", {"wmv2", "wmav2"}};
+    case 16:
+    case 17: return {"mpeg", "", {"mpeg1video", "mp2"}};
+    case 18:
+    case 19:
+    case 20: return {"mp3", "", {"mp3"}};
+    case 21:
+    case 22:
+    case 23: return {"mpeg", "", {"mpeg4", "mp2"}};
+    default: return {"avi", "", {"mpeg4", "mp3"}}; // 24 to 27
+    }
+}
+
+class ProfileConversion : public ::testing::TestWithParam<int> {};
+
+TEST_P(ProfileConversion, GivesAPlayableFile)
+{
+    const int row = GetParam();
+    const profiles::ConversionProfile &profile = profiles::profileTable()[size_t(row - 1)];
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/my videos";
+    QDir().mkpath(folder);
+    const QString src = folder + "/a clip.flv";
+    ASSERT_TRUE(vidmora::test::makeFlv(src, 1));
+
+    vidmora::platform::Timer timer;
+    auto log = std::make_shared<vidmora::test::ProcessControlProbe::Log>();
+    AVC avc(timer, vidmora::test::converterProgram(), std::make_unique<vidmora::test::ProcessControlProbe>(log),
+            QStringLiteral("maker.test"));
+    bool complete = false;
+    QStringList errors;
+    QObject::connect(&avc, &AVC::Complete, [&] { complete = true; });
+    QObject::connect(&avc, &AVC::ErrorEvent, [&](QString &m) { errors << m; });
+
+    const auto r = profiles::ConvertFLV(avc, QString::fromLatin1(profile.name), src);
+    ASSERT_TRUE(r.matched);
+    ASSERT_TRUE(errors.isEmpty()) << qPrintable(errors.join(';'));
+    ASSERT_TRUE(vidmora::test::waitUntil([&] { return complete; }, 240000));
+    EXPECT_EQ(avc.ExitCode(), 0) << qPrintable(log->commandLines.value(0));
+
+    const QString out = folder + "/a clip" + r.extension;
+    ASSERT_TRUE(QFileInfo(out).size() > 0) << qPrintable(out);
+    const Expected want = expectedFor(row);
+    const auto info = vidmora::test::probeMedia(out);
+    ASSERT_TRUE(info.ok);
+    EXPECT_EQ(info.formatName, want.format);
+    EXPECT_EQ(info.majorBrand, want.brand);
+    EXPECT_EQ(info.codecs, want.codecs);
+    EXPECT_TRUE(info.decodes) << "plays to its end without an error";
+}
+
+std::string rowName(const ::testing::TestParamInfo<int> &info)
+{
+    std::string name = "row" + std::to_string(info.param) + "_";
+    for (const char *p = profiles::profileTable()[size_t(info.param - 1)].name; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllProfiles, ProfileConversion, ::testing::Range(1, 28), rowName);
+
+} // namespace
