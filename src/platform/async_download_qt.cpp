@@ -86,6 +86,9 @@ private:
     {
         QNetworkRequest request(HostMap::resolve(m_url));
         request.setRawHeader("Host", hostLine(m_url));
+#if QT_CONFIG(ssl)
+        request.setPeerVerifyName(m_url.host()); // the certificate names the host, not where HostMap sends us
+#endif
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
         request.setTransferTimeout(static_cast<int>(m_service.m_inactivityTimeout.count()));

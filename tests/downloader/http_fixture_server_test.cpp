@@ -70,3 +70,18 @@ TEST(HttpFixtureServer, CutsBodiesShortAndSendsRawResponses)
     EXPECT_EQ(fetchRaw(server.port(), "GET /raw HTTP/1.0\r\n\r\n"), QByteArray("HTTP/1.0 200 OK\r\n\r\nno length"));
     EXPECT_TRUE(fetchRaw(server.port(), "GET /x?y HTTP/1.0\r\n\r\n").endsWith("handled /x?y"));
 }
+
+TEST(HttpFixtureServer, SendsLargeBodiesWholeAndTheStatusLineVersionAsAsked)
+{
+    HttpFixtureServer server;
+    QByteArray big(6 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i % 251);
+    HttpFixtureServer::Response r = HttpFixtureServer::ok(big);
+    r.version = "HTTP/1.0";
+    server.setResponse("/big", r);
+    const QByteArray all = fetchRaw(server.port(), "GET /big HTTP/1.0\r\n\r\n");
+    EXPECT_TRUE(all.startsWith("HTTP/1.0 200 OK\r\n"));
+    const qsizetype bodyAt = all.indexOf("\r\n\r\n") + 4;
+    EXPECT_TRUE(all.mid(bodyAt) == big);
+}

@@ -147,7 +147,7 @@ private:
             finish(Response::Cut::Close);
             return;
         }
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' '
+        QByteArray head = r.version + ' ' + QByteArray::number(r.status) + ' '
             + (r.reason.isEmpty() ? reasonFor(r.status) : r.reason) + "\r\n";
         if (r.contentLength)
             head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
@@ -157,22 +157,31 @@ private:
         head += "\r\n";
         m_socket->write(head);
         m_limit = r.cutAfter >= 0 ? std::min<qint64>(r.cutAfter, r.body.size()) : r.body.size();
-        sendPiece();
+        if (r.chunkSize <= 0)
+            connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::pump);
+        pump();
     }
 
-    void sendPiece()
+    // Pieces with pauses when asked for; otherwise as fast as the peer reads,
+    // without queueing a large body in the socket all at once.
+    void pump()
     {
         const Response &r = m_response;
-        const qint64 left = m_limit - m_sent;
-        if (left > 0) {
-            const qint64 n = r.chunkSize > 0 ? std::min<qint64>(left, r.chunkSize) : left;
+        if (m_finished)
+            return;
+        while (m_sent < m_limit) {
+            if (r.chunkSize <= 0 && m_socket->bytesToWrite() >= kHighWater)
+                return; // bytesWritten brings us back
+            const qint64 piece = r.chunkSize > 0 ? r.chunkSize : kPiece;
+            const qint64 n = std::min<qint64>(m_limit - m_sent, piece);
             m_socket->write(r.body.constData() + m_sent, n);
             m_sent += n;
+            if (r.chunkSize > 0 && m_sent < m_limit) {
+                QTimer::singleShot(std::max(r.pauseMs, 0), this, &Connection::pump);
+                return;
+            }
         }
-        if (m_sent < m_limit) {
-            QTimer::singleShot(std::max(r.pauseMs, 0), this, &Connection::sendPiece);
-            return;
-        }
+        m_finished = true;
         finish(r.cutAfter >= 0 ? r.cut : Response::Cut::Close);
     }
 
@@ -202,6 +211,9 @@ private:
     Response m_response;
     qint64 m_limit = 0;
     qint64 m_sent = 0;
+    bool m_finished = false;
+    static constexpr qint64 kPiece = 256 * 1024;
+    static constexpr qint64 kHighWater = 1024 * 1024;
 };
 
 } // namespace

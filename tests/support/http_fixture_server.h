@@ -27,6 +27,7 @@ public:
             Silence, // send nothing more but keep it open
         };
 
+        QByteArray version = "HTTP/1.1"; // of the status line
         int status = 200;
         QByteArray reason;           // empty: the usual phrase for `status`
         QList<Header> headers;       // further header lines, sent as given and in order
