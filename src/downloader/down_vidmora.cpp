@@ -32,7 +32,9 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
         return false;
     // Replacing a link would cut it: the file it leads to is the target.
     const QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
+    QString target = path;
+    if (info.isSymLink())
+        target = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
     const QFileInfo targetInfo(target);
     if (targetInfo.isDir())
         return false;

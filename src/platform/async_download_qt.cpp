@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
 
 #include "platform/host_map.h"
 
@@ -68,7 +67,7 @@ public:
     void start()
     {
         // The start call returns before any notification: the first one comes from the event loop.
-        QTimer::singleShot(0, this, [this] { reachStage(SendingRequest); });
+        QTimer::singleShot(0, this, [this] { guarded([this] { reachStage(SendingRequest); }); });
         send();
     }
 
@@ -100,7 +99,7 @@ private:
         }
         m_reply = m_service.m_nam.get(request);
         QNetworkReply *reply = m_reply;
-        connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] { reachStage(Connecting); });
+        connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] { guarded([this] { reachStage(Connecting); }); });
         connect(reply, &QNetworkReply::metaDataChanged, this, [this] { guarded([this] { onHead(); }); });
         connect(reply, &QNetworkReply::readyRead, this, [this] { guarded([this] { onData(); }); });
         connect(reply, &QNetworkReply::finished, this, [this] { guarded([this] { onFinished(); }); });
@@ -117,16 +116,18 @@ private:
         reply->deleteLater();
     }
 
-    // A body too large for memory must end the read, not the program.
+    // A body too large for memory (or a listener that throws) ends the read,
+    // never the program: nothing may leave a slot through the event loop.
     template <typename F>
     void guarded(F &&step)
     {
         try {
             step();
-        } catch (const std::bad_alloc &) {
-            fail();
         } catch (...) {
-            fail();
+            try {
+                fail();
+            } catch (...) {
+            }
         }
     }
 
