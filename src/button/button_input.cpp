@@ -1,0 +1,433 @@
+// How the button reacts to its host: mouse, keys, access key, focus, ambient
+// changes, the hover poll, showing and hiding, and the background copy of the
+// see-through style.
+
+#include "button/button.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QShortcutEvent>
+
+namespace vidmora {
+
+using namespace platform::gdi;
+
+namespace {
+
+std::int16_t mouseButtonOf(Qt::MouseButton b)
+{
+    switch (b) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+std::int16_t mouseButtonsOf(Qt::MouseButtons bs)
+{
+    std::int16_t v = 0;
+    if (bs & Qt::LeftButton) v |= 1;
+    if (bs & Qt::RightButton) v |= 2;
+    if (bs & Qt::MiddleButton) v |= 4;
+    return v;
+}
+
+std::int16_t shiftOf(Qt::KeyboardModifiers m)
+{
+    std::int16_t v = 0;
+    if (m & Qt::ShiftModifier) v |= 1;
+    if (m & Qt::ControlModifier) v |= 2;
+    if (m & Qt::AltModifier) v |= 4;
+    return v;
+}
+
+// Qt keys as the platform's virtual-key codes.
+std::int16_t keyCodeOf(const QKeyEvent *e)
+{
+    const int k = e->key();
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+        return static_cast<std::int16_t>(k);
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
+        return static_cast<std::int16_t>(112 + (k - Qt::Key_F1));
+    switch (k) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: break;
+    }
+    const quint32 native = e->nativeVirtualKey();
+    return native <= 255 ? static_cast<std::int16_t>(native) : 0;
+}
+
+} // namespace
+
+// ---- Qt events into host events ---------------------------------------------------
+
+bool Button::event(QEvent *e)
+{
+    if (e->type() == QEvent::Shortcut) {
+        auto *se = static_cast<QShortcutEvent *>(e);
+        if (se->shortcutId() == m_ShortcutId && m_ShortcutId != 0) {
+            const QString k = m_AccessKeys;
+            UserControl_AccessKeyPress(k.isEmpty() ? 0 : static_cast<std::int16_t>(k.at(0).unicode()));
+            return true;
+        }
+    }
+    return QWidget::event(e);
+}
+
+void Button::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, m_Surface);
+}
+
+void Button::resizeEvent(QResizeEvent *)
+{
+    if (m_Capturing)
+        return; // the collapse of a background capture; the surface keeps its pixels
+    if (m_Surface.size() != size()) {
+        QImage next(size().expandedTo(QSize(0, 0)), QImage::Format_RGB32);
+        if (!next.isNull()) {
+            next.fill(toQRgb(GetSysColor(COLOR_BTNFACE)));
+            QPainter p(&next);
+            p.drawImage(0, 0, m_Surface);
+        }
+        m_Surface = next;
+    }
+    UserControl_Resize();
+}
+
+void Button::showEvent(QShowEvent *)
+{
+    UserControl_Show();
+}
+
+void Button::hideEvent(QHideEvent *)
+{
+    UserControl_Hide();
+}
+
+void Button::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::EnabledChange && !m_SettingSurfaceEnabled) {
+        // The container switched the widget itself: that is this control's Enabled.
+        const bool surfaceOn = !testAttribute(Qt::WA_ForceDisabled); // its own switch, not an ancestor's
+        if (surfaceOn != m_Enabled)
+            setEnabled(surfaceOn);
+    } else if (e->type() == QEvent::PaletteChange) {
+        UserControl_AmbientChanged(QStringLiteral("BackColor"));
+    }
+    QWidget::changeEvent(e);
+}
+
+void Button::focusInEvent(QFocusEvent *e)
+{
+    UserControl_GotFocus();
+    QWidget::focusInEvent(e);
+}
+
+void Button::focusOutEvent(QFocusEvent *e)
+{
+    UserControl_LostFocus();
+    QWidget::focusOutEvent(e);
+}
+
+void Button::mousePressEvent(QMouseEvent *e)
+{
+    const QPointF p = e->position();
+    UserControl_MouseDown(mouseButtonOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
+                          static_cast<float>(p.y()));
+}
+
+void Button::mouseReleaseEvent(QMouseEvent *e)
+{
+    const QPointF p = e->position();
+    QPointer<Button> self(this);
+    UserControl_MouseUp(mouseButtonOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
+                        static_cast<float>(p.y()));
+    if (!self)
+        return;
+    if (m_SkipNextClick) {
+        m_SkipNextClick = false;
+        return;
+    }
+    if (rect().contains(p.toPoint()))
+        UserControl_Click();
+}
+
+void Button::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    // The second press of a double click: no press event and no click of its own.
+    m_SkipNextClick = true;
+    if (mouseButtonOf(e->button()) == 1)
+        UserControl_DblClick();
+    else
+        UserControl_MouseDown(mouseButtonOf(e->button()), shiftOf(e->modifiers()),
+                              static_cast<float>(e->position().x()), static_cast<float>(e->position().y()));
+}
+
+void Button::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPointF p = e->position();
+    UserControl_MouseMove(mouseButtonsOf(e->buttons()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
+                          static_cast<float>(p.y()));
+}
+
+void Button::keyPressEvent(QKeyEvent *e)
+{
+    QPointer<Button> self(this);
+    UserControl_KeyDown(keyCodeOf(e), shiftOf(e->modifiers()));
+    if (!self)
+        return;
+    const QString text = e->text();
+    if (!text.isEmpty() && text.at(0).unicode() < 256)
+        UserControl_KeyPress(static_cast<std::int16_t>(text.at(0).unicode()));
+}
+
+void Button::keyReleaseEvent(QKeyEvent *e)
+{
+    if (e->isAutoRepeat())
+        return; // a held key repeats its press only
+    UserControl_KeyUp(keyCodeOf(e), shiftOf(e->modifiers()));
+}
+
+// ---- host events --------------------------------------------------------------------
+
+void Button::UserControl_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y)
+{
+    emit MouseDown(Button, Shift, X, Y);
+    m_LastMouseButton = static_cast<std::uint8_t>(Button);
+    if (Button != 2)
+        DrawButton(2, false);
+}
+
+void Button::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y)
+{
+    emit MouseMove(Button, Shift, X, Y);
+    if (Button >= 2)
+        return;
+    if (IsMouseOver()) {
+        if (Button == 0 && !m_IsOver) {
+            m_OverTimer.setEnabled(true);
+            m_IsOver = true;
+            DrawButton(0, true);
+            emit MouseOver();
+        } else if (Button == 1) {
+            m_IsOver = true;
+            DrawButton(2, false);
+            m_IsOver = false;
+        }
+    } else {
+        DrawButton(0, false);
+    }
+}
+
+void Button::UserControl_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y)
+{
+    emit MouseUp(Button, Shift, X, Y);
+    if (Button != 2)
+        DrawButton(0, false);
+}
+
+void Button::UserControl_Click()
+{
+    if (m_LastMouseButton != 1 || !m_Enabled)
+        return;
+    if (m_CheckBoxBehaviour)
+        m_Value = !m_Value;
+    DrawButton(0, true);
+    repaint(); // the up look is on screen before the container's handler runs
+    emit Click();
+}
+
+void Button::UserControl_DblClick()
+{
+    if (m_LastMouseButton != 1)
+        return;
+    UserControl_MouseDown(1, 0, 0, 0);
+    // The host keeps the mouse for this press until its release (Qt's implicit grab).
+}
+
+void Button::UserControl_KeyDown(std::int16_t KeyCode, std::int16_t Shift)
+{
+    emit KeyDown(KeyCode, Shift);
+    m_LastKeyCode = static_cast<std::uint8_t>(KeyCode);
+    switch (KeyCode) {
+    case 32: DrawButton(2, false); break;
+    case 37:
+    case 38: sendTab(false); break;
+    case 39:
+    case 40: sendTab(true); break;
+    default: break;
+    }
+}
+
+void Button::UserControl_KeyUp(std::int16_t KeyCode, std::int16_t Shift)
+{
+    emit KeyUp(KeyCode, Shift);
+    if (m_LastKeyCode == 32 && KeyCode == 32) {
+        if (m_CheckBoxBehaviour)
+            m_Value = !m_Value;
+        DrawButton(0, false);
+        repaint();
+        emit Click();
+    }
+}
+
+void Button::UserControl_KeyPress(std::int16_t KeyAscii)
+{
+    emit KeyPress(KeyAscii);
+}
+
+void Button::UserControl_AccessKeyPress(std::int16_t)
+{
+    m_LastMouseButton = 1;
+    UserControl_Click();
+}
+
+// Shift+Tab or Tab to the focused window, processed after this handler returns.
+void Button::sendTab(bool forward)
+{
+    QWidget *target = QApplication::focusWidget();
+    if (!target)
+        target = this;
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                                                      forward ? Qt::NoModifier : Qt::ShiftModifier));
+}
+
+bool Button::IsMouseOver()
+{
+    if (m_PointerProbe)
+        return m_PointerProbe();
+    POINT pt;
+    GetCursorPos(&pt);
+    return WindowFromPoint(pt) == hwnd();
+}
+
+void Button::OverTimer_Timer()
+{
+    if (IsMouseOver())
+        return;
+    m_OverTimer.setEnabled(false);
+    m_IsOver = false;
+    DrawButton(0, true);
+    emit MouseOut();
+}
+
+void Button::UserControl_GotFocus()
+{
+    m_HasFocus = true;
+    DrawButton(m_LastState, true);
+}
+
+void Button::UserControl_LostFocus()
+{
+    m_HasFocus = false;
+    DrawButton(m_LastState, true);
+}
+
+void Button::UserControl_AmbientChanged(const QString &)
+{
+    CalcColors();
+    DrawButton(m_LastState, true);
+}
+
+// ---- lifecycle ------------------------------------------------------------------------
+
+void Button::UserControl_Initialize()
+{
+    m_CanDraw = true;
+}
+
+void Button::UserControl_Show()
+{
+    if (m_ButtonType == btSeeThrough) {
+        if (!m_BackDC) {
+            m_BackDC = CreateCompatibleDC(m_hDC.get());
+            m_BackBitmap = CreateBitmap(m_W, m_H, 1, static_cast<unsigned>(GetDeviceCaps(m_hDC.get(), BITSPIXEL)),
+                                        nullptr);
+            m_OldBackBitmap = SelectObject(m_BackDC, m_BackBitmap);
+        }
+        QPointer<Button> self(this);
+        CaptureBackground();
+        if (!self)
+            return;
+    }
+    m_CanDraw = true;
+    CalcColors();
+    DrawButton(0, true);
+}
+
+void Button::UserControl_Hide()
+{
+    m_CanDraw = false;
+}
+
+void Button::UserControl_Terminate()
+{
+    if (m_Terminated)
+        return;
+    m_Terminated = true;
+    m_CanDraw = false;
+    m_OverTimer.setEnabled(false);
+    if (m_BackDC) {
+        HGDIOBJ bitmap = SelectObject(m_BackDC, m_OldBackBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(m_BackDC);
+        m_BackDC = nullptr;
+        m_BackBitmap = nullptr;
+    }
+}
+
+// Copies the parent's pixels under the control. Every step that fails is
+// skipped and nothing is reported.
+void Button::CaptureBackground()
+{
+    QWidget *parent = GetParent(hwnd());
+    HDC parentDC = GetDC(parent);
+    m_Capturing = true;
+    const int keepW = width();
+    resize(keepW, 0); // the control no longer covers its parent
+    QPointer<Button> self(this);
+    QCoreApplication::processEvents(); // the parent repaints the area it got back
+    if (!self) {
+        ReleaseDC(parent, parentDC);
+        return;
+    }
+    RECT ctrl, pw, pc;
+    GetWindowRect(hwnd(), &ctrl);
+    GetWindowRect(parent, &pw);
+    GetClientRect(parent, &pc);
+    const int border = ((pw.right - pw.left) - pc.right) / 2;
+    const int x = ctrl.left - pw.left - border;
+    const int y = ctrl.top - pw.top - ((pw.bottom - pw.top) - pc.bottom - border);
+    BitBlt(m_BackDC, 0, 0, m_W, m_H, parentDC, x, y, SRCCOPY);
+    resize(keepW, m_H);
+    ReleaseDC(parent, parentDC);
+    m_Capturing = false;
+}
+
+} // namespace vidmora

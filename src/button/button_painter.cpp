@@ -1,0 +1,438 @@
+// The painter: one pass over the whole surface in the current style and look.
+
+#include "button/button.h"
+
+#include <cmath>
+
+namespace vidmora {
+
+using namespace platform::gdi;
+
+namespace {
+
+// Gradient amounts: -(step * i) in single precision, halves to even.
+int gradientAmount(float step, int i)
+{
+    const float v = -(step * static_cast<float>(i));
+    return static_cast<int>(std::nearbyint(v));
+}
+
+} // namespace
+
+void Button::Cls()
+{
+    m_Surface.fill(toQRgb(GetSysColor(COLOR_BTNFACE)));
+    m_hDC->position = POINT{0, 0};
+}
+
+void Button::DrawButton(std::uint8_t State, bool Force)
+{
+    if (m_CheckBoxBehaviour && m_Value)
+        State = 2; // a checked toggle always shows the pressed look
+    if (!Force && m_Caption == m_LastCaption && State == m_LastState)
+        return;
+    if (m_H == 0 || !m_CanDraw)
+        return;
+    m_LastState = State;
+    m_LastCaption = m_Caption;
+    ++m_PaintCount;
+
+    Cls();
+
+    // Hover swap: a hovered custom-scheme button paints from its hover colour.
+    const bool swap = m_IsOver && m_ColorScheme == csCustom;
+    const OLE_COLOR remembered = m_BackColor;
+    if (swap) {
+        m_BackColor = m_BackOver;
+        CalcColors();
+    }
+
+    DrawRect(0, 0, m_W, m_H, m_c.FaceColor, false);
+
+    if (!m_Enabled) {
+        drawLook(true, false);
+        DrawPictures(2);
+    } else if (State == 2) {
+        drawLook(false, true);
+        DrawPictures(1);
+    } else if (State == 0) {
+        drawLook(false, false);
+        DrawPictures(0);
+    }
+
+    if (swap) {
+        m_BackColor = remembered;
+        CalcColors();
+    }
+    update();
+}
+
+void Button::drawLook(bool disabled, bool pressed)
+{
+    const int W = m_W;
+    const int H = m_H;
+    const ColorSet &c = m_c;
+    const std::uint8_t hover = m_IsOver ? 1 : 0;
+    const bool up = !disabled && !pressed;
+
+    switch (m_ButtonType) {
+    case btFramed:
+        if (up) {
+            DrawCaption(hover);
+            DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
+            DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+            DrawFocus();
+        } else if (pressed) {
+            DrawCaption(2);
+            DrawFrame(c.ShadowColor, c.HighlightColor, c.ShadowColor, c.HighlightColor, -1, false);
+            DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+            DrawFocus();
+        } else {
+            DrawCaption(3);
+            DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
+            DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+        }
+        break;
+
+    case btStandard: {
+        const bool isDefault = m_ShowFocusRect && m_AmbientDisplayAsDefault;
+        if (up) {
+            DrawCaption(hover);
+            if (isDefault) {
+                DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, -1, false);
+                DrawFocus();
+                DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+            } else {
+                DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
+            }
+        } else if (pressed) {
+            DrawCaption(2);
+            if (isDefault) {
+                DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+                DrawRect(1, 1, W - 2, H - 2, c.ShadowColor, true);
+                DrawFocus();
+            } else {
+                DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
+            }
+        } else {
+            DrawCaption(3);
+            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
+        }
+        break;
+    }
+
+    case btGradient: drawStyle3(disabled, pressed); break;
+    case btRounded: drawStyle4(disabled, pressed); break;
+
+    case btSoft: {
+        auto focusBox = [&] {
+            if (m_HasFocus && m_ShowFocusRect)
+                DrawRect(m_CaptionRect.left - 2, m_CaptionRect.top - 1, m_CaptionWidth + 4, m_CaptionHeight + 2,
+                         RGB(153, 153, 204), true);
+        };
+        if (up) {
+            DrawRect(1, 1, W - 1, H - 1, ShiftColor(c.FaceColor, 12), false);
+            DrawCaption(hover);
+            DrawRect(1, 1, W - 1, H - 1, c.HighlightColor, true);
+            DrawRect(0, 0, W - 1, H - 1, ShiftColor(c.ShadowColor, -26), true);
+            DrawPixel(1, H - 2, ShiftColor(c.ShadowColor, 26));
+            DrawPixel(W - 2, 1, ShiftColor(c.ShadowColor, 26));
+            focusBox();
+        } else if (pressed) {
+            DrawRect(1, 1, W - 2, H - 2, ShiftColor(c.ShadowColor, 16), false);
+            DrawRect(0, 0, W - 1, H - 1, ShiftColor(c.ShadowColor, -26), true);
+            DrawLine(W - 1, 1, W - 1, H, c.HighlightColor);
+            DrawLine(1, H - 1, W - 1, H - 1, c.HighlightColor);
+            // drawn here, in place, without the effect copies
+            SetTextColor(m_hDC.get(), c.TextOverColor);
+            RECT rc = m_CaptionRect;
+            DrawTextA(m_hDC.get(), m_Caption, static_cast<int>(m_Caption.size()), &rc,
+                      DT_WORDBREAK | DT_VCENTER | DT_CENTER);
+            focusBox();
+        } else {
+            DrawCaption(4);
+            DrawRect(0, 0, W, H, c.ShadowColor, true);
+        }
+        break;
+    }
+
+    case btLight3D: {
+        const COLORREF L8 = ShiftColor(c.LightColor, 8);
+        if (up) {
+            DrawCaption(hover);
+            DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
+            DrawFocus();
+        } else if (pressed) {
+            DrawCaption(2);
+            DrawFrame(c.ShadowColor, L8, c.ShadowColor, L8, 0, false);
+            DrawFocus();
+        } else {
+            DrawCaption(4);
+            DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
+        }
+        break;
+    }
+
+    case btThin:
+    case btFlatThin:
+    case btFlat3D:
+        if (up) {
+            DrawCaption(hover);
+            if (m_ButtonType == btThin || (m_IsOver && m_ButtonType == btFlatThin))
+                DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
+            else if (m_IsOver && m_ButtonType == btFlat3D)
+                DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
+            DrawFocus();
+        } else if (pressed) {
+            DrawCaption(2);
+            if (m_ButtonType == btFlat3D)
+                DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
+            else
+                DrawFrame(c.ShadowColor, c.HighlightColor, 0, 0, 0, true);
+            DrawFocus();
+        } else {
+            DrawCaption(3);
+            if (m_ButtonType == btThin)
+                DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
+        }
+        break;
+
+    case btHotTrack:
+        if (up) {
+            if (m_IsOver)
+                DrawRect(1, 1, W, H, c.HotBackColor, false);
+            DrawCaption(hover);
+            if (m_IsOver)
+                DrawRect(0, 0, W, H, c.HotColor, true);
+            DrawFocus();
+        } else if (pressed) {
+            if (m_IsOver) {
+                const COLORREF fill = m_ColorScheme == csCustom ? ShiftColor(c.HotBackColor, -32)
+                                                                : LightenColor(c.HotColor, 128);
+                DrawRect(0, 0, W, H, fill, false);
+            }
+            DrawCaption(2);
+            DrawRect(0, 0, W, H, c.HotColor, true);
+            DrawFocus();
+        } else {
+            DrawCaption(4);
+        }
+        break;
+
+    case btTransparent: break;
+
+    case btSeeThrough:
+        if (m_BackDC)
+            BitBlt(m_hDC.get(), 0, 0, W, H, m_BackDC, 0, 0, SRCCOPY);
+        if (up) {
+            DrawCaption(hover);
+            DrawFocus();
+        } else if (pressed) {
+            DrawCaption(2);
+            DrawFocus();
+        } else {
+            DrawCaption(3);
+        }
+        break;
+
+    case btOval:
+        if (up) {
+            DrawEllipse(0, 0, W, H, m_IsOver ? c.ShadowColor : c.FaceColor, c.FaceColor);
+            DrawCaption(hover);
+        } else if (pressed) {
+            DrawEllipse(0, 0, W, H, c.DarkShadowColor, ShiftColor(c.FaceColor, -32));
+            DrawCaption(2);
+        } else {
+            DrawCaption(3);
+        }
+        break;
+
+    case btGlossy: drawStyle14(disabled, pressed); break;
+
+    default: break; // no look of its own: the face and the pictures only
+    }
+}
+
+void Button::drawStyle3(bool disabled, bool pressed)
+{
+    const int W = m_W;
+    const int H = m_H;
+    const COLORREF base = m_c.BaseColor;
+    auto S = [this](COLORREF col, int n) { return ShiftColor(col, n, true); };
+    auto frame = [&] {
+        DrawRect(0, 0, W, H, RGB(0, 60, 115), true);
+        const COLORREF corner = RGB(16, 77, 123);
+        DrawPixel(1, 1, corner);
+        DrawPixel(1, H - 2, corner);
+        DrawPixel(W - 2, 1, corner);
+        DrawPixel(W - 2, H - 2, corner);
+    };
+
+    if (disabled) {
+        DrawRect(0, 0, W, H, S(base, -24), false);
+        DrawCaption(5);
+        DrawRect(0, 0, W, H, S(base, -84), true);
+        const COLORREF corner = S(base, -72);
+        DrawPixel(1, 1, corner);
+        DrawPixel(1, H - 2, corner);
+        DrawPixel(W - 2, 1, corner);
+        DrawPixel(W - 2, H - 2, corner);
+        return;
+    }
+
+    const int rows = H; // taken once before the loop
+    const float step = 25.0f / static_cast<float>(rows);
+
+    if (pressed) {
+        const COLORREF P = S(base, -32);
+        for (int i = 1; i <= rows; ++i)
+            DrawLine(0, H - i, W, H - i, S(P, gradientAmount(step, i)));
+        DrawCaption(2);
+        frame();
+        DrawLine(2, H - 2, W - 2, H - 2, S(P, 16));
+        DrawLine(1, H - 3, W - 2, H - 3, S(P, 10));
+        DrawLine(W - 2, 2, W - 2, H - 2, S(P, 5));
+        DrawLine(W - 3, 3, W - 3, H - 3, base);
+        DrawLine(2, 1, W - 2, 1, S(P, -32));
+        DrawLine(1, 2, W - 2, 2, S(P, -24));
+        DrawLine(1, 2, 1, H - 2, S(P, -32));
+        DrawLine(2, 2, 2, H - 2, S(P, -22));
+        return;
+    }
+
+    for (int i = 1; i <= rows; ++i)
+        DrawLine(0, i, W, i, S(base, gradientAmount(step, i)));
+    DrawCaption(m_IsOver ? 1 : 0);
+    frame();
+
+    struct Edges {
+        COLORREF rect, bottom, top, top2, left, right;
+    };
+    auto coloured = [&](const Edges &e) {
+        DrawRect(1, 2, W - 2, H - 4, e.rect, true);
+        DrawLine(2, H - 2, W - 2, H - 2, e.bottom);
+        DrawLine(2, 1, W - 2, 1, e.top);
+        DrawLine(1, 2, W - 1, 2, e.top2);
+        DrawLine(2, 3, 2, H - 3, e.left);
+        DrawLine(W - 3, 3, W - 3, H - 3, e.right);
+    };
+    if (m_IsOver) {
+        coloured({RGB(255, 178, 49), RGB(231, 150, 0), RGB(255, 243, 206), RGB(255, 219, 140), RGB(255, 203, 107),
+                  RGB(255, 203, 107)});
+    } else if ((m_HasFocus || m_AmbientDisplayAsDefault) && m_ShowFocusRect) {
+        coloured({RGB(140, 174, 231), RGB(107, 130, 239), RGB(206, 231, 255), RGB(189, 215, 247), RGB(181, 209, 240),
+                  RGB(181, 209, 240)});
+    } else {
+        DrawLine(2, H - 2, W - 2, H - 2, S(base, -48));
+        DrawLine(1, H - 3, W - 2, H - 3, S(base, -32));
+        DrawLine(W - 2, 2, W - 2, H - 2, S(base, -36));
+        DrawLine(W - 3, 3, W - 3, H - 3, S(base, -24));
+        DrawLine(2, 1, W - 2, 1, S(base, 16));
+        DrawLine(1, 2, W - 2, 2, S(base, 10));
+        DrawLine(1, 2, 1, H - 2, S(base, -5));
+        DrawLine(2, 3, 2, H - 3, S(base, -10));
+    }
+}
+
+void Button::drawStyle4(bool disabled, bool pressed)
+{
+    const int W = m_W;
+    const int H = m_H;
+    const ColorSet &c = m_c;
+    if (!pressed) {
+        DrawRect(1, 1, W - 2, H - 2, c.LightColor, false);
+        DrawCaption(disabled ? 3 : (m_IsOver ? 1 : 0));
+        DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+        DrawPixel(1, 1, c.DarkShadowColor);
+        DrawPixel(1, H - 2, c.DarkShadowColor);
+        DrawPixel(W - 2, 1, c.DarkShadowColor);
+        DrawPixel(W - 2, H - 2, c.DarkShadowColor);
+        DrawLine(1, 2, 2, 0, c.FaceColor);
+        DrawLine(3, 2, W - 3, 2, c.HighlightColor);
+        DrawLine(2, 2, 2, H - 3, c.HighlightColor);
+        DrawPixel(3, 3, c.HighlightColor);
+        DrawLine(W - 3, 1, W - 3, H - 3, c.FaceColor);
+        DrawLine(1, H - 3, W - 3, H - 3, c.FaceColor);
+        DrawPixel(W - 4, H - 4, c.FaceColor);
+        DrawLine(W - 2, 2, W - 2, H - 2, c.ShadowColor);
+        DrawLine(2, H - 2, W - 2, H - 2, c.ShadowColor);
+        DrawPixel(W - 3, H - 3, c.ShadowColor);
+        return;
+    }
+    auto S = [&](int n) { return ShiftColor(m_c.ShadowColor, n); };
+    DrawRect(1, 1, W - 2, H - 2, S(-16), false);
+    m_c.BaseColor = S(-16);
+    DrawCaption(2);
+    m_c.BaseColor = ShiftColor(m_c.FaceColor, 48); // its normal value for this style
+    DrawRect(0, 0, W, H, c.DarkShadowColor, true);
+    DrawRect(1, 1, W - 2, H - 2, S(-64), true);
+    DrawRect(2, 2, W - 4, H - 4, S(-32), true);
+    DrawPixel(2, 2, S(-64));
+    DrawPixel(3, 3, S(-32));
+    DrawPixel(1, 1, c.DarkShadowColor);
+    DrawPixel(1, H - 2, c.DarkShadowColor);
+    DrawPixel(W - 2, 1, c.DarkShadowColor);
+    DrawPixel(W - 2, H - 2, c.DarkShadowColor);
+    DrawLine(W - 3, 1, W - 3, H - 3, c.ShadowColor);
+    DrawLine(1, H - 3, W - 2, H - 3, c.ShadowColor);
+    DrawPixel(W - 4, H - 4, c.ShadowColor);
+    DrawLine(W - 2, 3, W - 2, H - 2, S(-16));
+    DrawLine(3, H - 2, W - 2, H - 2, S(-16));
+    DrawLine(W - 2, H - 3, W - 4, H - 1, S(-32));
+    DrawPixel(2, H - 2, S(-32));
+    DrawPixel(W - 2, 2, S(-32));
+}
+
+void Button::drawStyle14(bool disabled, bool pressed)
+{
+    const int W = m_W;
+    const int H = m_H;
+    const ColorSet &c = m_c;
+    auto gradient = [&] {
+        const int rows = H;
+        const float step = 58.0f / static_cast<float>(rows);
+        for (int i = 1; i <= rows; ++i)
+            DrawLine(0, i, W, i, ShiftColor(m_c.HighlightColor, gradientAmount(step, i)));
+    };
+    auto frameSet = [&] {
+        DrawRect(0, 0, W, H, ShiftColor(c.ShadowColor, -50), true);
+        DrawRect(1, 1, W - 2, H - 2, ShiftColor(c.FaceColor, -9), true);
+        DrawRect(2, 2, W - 4, 2, c.HighlightColor, false);
+        DrawRect(2, 4, 2, H - 6, c.HighlightColor, false);
+    };
+    if (disabled) {
+        gradient();
+        frameSet();
+        DrawCaption(6);
+        return;
+    }
+    if (pressed) {
+        DrawRect(1, 1, W, H, ShiftColor(c.FaceColor, -9), false);
+        DrawRect(0, 0, W, H, ShiftColor(c.ShadowColor, -48), true);
+        DrawLine(2, H - 2, W - 2, H - 2, c.HighlightColor);
+        DrawLine(W - 2, 2, W - 2, H - 1, c.HighlightColor);
+        DrawCaption(7);
+        DrawFocus();
+        return;
+    }
+    if (m_IsOver)
+        DrawRect(0, 0, W, H, c.LightColor, false);
+    else
+        gradient();
+    const std::uint8_t hover = m_IsOver ? 1 : 0;
+    if (m_AmbientDisplayAsDefault) {
+        // the default button's caption is laid out and drawn bold
+        m_CanDraw = false;
+        const bool wasBold = FontBold();
+        setFontBold(true);
+        DrawCaption(hover);
+        setFontBold(wasBold);
+        m_CanDraw = true;
+    } else {
+        DrawCaption(hover);
+    }
+    frameSet();
+    DrawFocus();
+}
+
+} // namespace vidmora

@@ -1,0 +1,255 @@
+#include "button_fixture.h"
+
+#include "event_wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vidmora;
+using platform::gdi::RGB;
+using vidmora::test::ShownButton;
+
+namespace {
+
+// Records the container-visible events in order.
+struct EventLog {
+    explicit EventLog(Button &b)
+    {
+        QObject::connect(&b, &Button::MouseDown, [this](std::int16_t &btn, std::int16_t &, float &x, float &y) {
+            log << QStringLiteral("down%1@%2,%3").arg(btn).arg(x).arg(y);
+        });
+        QObject::connect(&b, &Button::MouseUp,
+                         [this](std::int16_t &btn, std::int16_t &, float &, float &) { log << QStringLiteral("up%1").arg(btn); });
+        QObject::connect(&b, &Button::Click, [this, &b] {
+            log << QStringLiteral("click");
+            stateAtClick = b.LastState();
+        });
+        QObject::connect(&b, &Button::MouseOver, [this] { log << QStringLiteral("over"); });
+        QObject::connect(&b, &Button::MouseOut, [this] { log << QStringLiteral("out"); });
+    }
+    QStringList log;
+    int stateAtClick = -1;
+};
+
+void send(QWidget *w, QEvent::Type type, Qt::MouseButton button, QPoint at = {5, 5})
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+TEST(ButtonInput, LeftClickPressesReleasesThenClicks)
+{
+    ShownButton s(60, 24, btGradient);
+    Button &b = *s.button;
+    EventLog ev(b);
+    QTest::mousePress(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 6));
+    EXPECT_EQ(b.LastState(), 2);
+    QTest::mouseRelease(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 6));
+    EXPECT_EQ(ev.log, (QStringList{"down1@5,6", "up1", "click"}));
+    EXPECT_EQ(ev.stateAtClick, 0); // the up look is on screen before the handler runs
+}
+
+TEST(ButtonInput, RightAndMiddleClicksRaiseNoClick)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    EventLog ev(b);
+    const int paints = b.paintCount();
+    QTest::mouseClick(&b, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(b.paintCount(), paints); // no change of look
+    QTest::mousePress(&b, Qt::MiddleButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(b.LastState(), 2);
+    QTest::mouseRelease(&b, Qt::MiddleButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(ev.log, (QStringList{"down2@5,5", "up2", "down4@5,5", "up4"}));
+}
+
+TEST(ButtonInput, DoubleClickClicksOnce)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    EventLog ev(b);
+    send(&b, QEvent::MouseButtonPress, Qt::LeftButton);
+    send(&b, QEvent::MouseButtonRelease, Qt::LeftButton);
+    send(&b, QEvent::MouseButtonDblClick, Qt::LeftButton);
+    send(&b, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_EQ(ev.log, (QStringList{"down1@5,5", "up1", "click", "down1@0,0", "up1"}));
+}
+
+TEST(ButtonInput, HandlersActOnArgumentsAsTheContainerLeftThem)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    QObject::connect(&b, &Button::MouseDown,
+                     [](std::int16_t &btn, std::int16_t &, float &, float &) { btn = 2; });
+    QSignalSpy clicks(&b, &Button::Click);
+    QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(b.LastState(), 0); // taken as a right press: no pressed look
+    EXPECT_EQ(clicks.size(), 0);
+}
+
+TEST(ButtonInput, SpaceAndArrowKeys)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    auto *next = new QWidget(s.window.get());
+    next->setFocusPolicy(Qt::StrongFocus);
+    next->setGeometry(0, 40, 5, 5);
+    QSignalSpy clicks(&b, &Button::Click);
+    b.setFocus();
+    QTest::keyPress(&b, Qt::Key_Space);
+    EXPECT_EQ(b.LastState(), 2);
+    QTest::keyRelease(&b, Qt::Key_Space);
+    EXPECT_EQ(b.LastState(), 0);
+    EXPECT_EQ(clicks.size(), 1);
+
+    // another key last: the release of Space clicks nothing
+    QTest::keyPress(&b, Qt::Key_Space);
+    QTest::keyPress(&b, Qt::Key_A);
+    QTest::keyRelease(&b, Qt::Key_Space);
+    EXPECT_EQ(clicks.size(), 1);
+
+    // a container that zeroes the key code stops the pressed look
+    auto c = QObject::connect(&b, &Button::KeyDown, [](std::int16_t &code, std::int16_t &) { code = 0; });
+    b.DrawButton(0, true);
+    QTest::keyPress(&b, Qt::Key_Space);
+    EXPECT_EQ(b.LastState(), 0);
+    QTest::keyRelease(&b, Qt::Key_Space);
+    EXPECT_EQ(clicks.size(), 1);
+    QObject::disconnect(c);
+
+    // Right moves the focus on, once the handler has returned
+    s.window->activateWindow();
+    b.setFocus();
+    QTest::keyClick(&b, Qt::Key_Right);
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return !b.hasFocus(); }, 5000));
+}
+
+TEST(ButtonInput, CheckBoxToggles)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    b.setCheckBoxBehaviour(true);
+    QSignalSpy changed(&b, &Button::PropertyChanged);
+    QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(b.Value());
+    EXPECT_EQ(b.LastState(), 2); // checked: pressed look
+    QTest::keyPress(&b, Qt::Key_Space);
+    QTest::keyRelease(&b, Qt::Key_Space);
+    EXPECT_FALSE(b.Value());
+    EXPECT_EQ(b.LastState(), 0);
+    b.UserControl_AccessKeyPress('o');
+    EXPECT_TRUE(b.Value());
+    EXPECT_TRUE(changed.isEmpty()); // the toggle is not signalled
+}
+
+TEST(ButtonInput, AccessKeyClicksOnlyAnEnabledButton)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    b.setCaption("&Open");
+    QSignalSpy clicks(&b, &Button::Click);
+    s.window->activateWindow();
+    QApplication::setActiveWindow(s.window.get());
+    QTest::keyClick(s.window.get(), Qt::Key_O, Qt::AltModifier);
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return clicks.size() == 1; }, 5000));
+    b.setEnabled(false);
+    b.UserControl_AccessKeyPress('o');
+    EXPECT_EQ(clicks.size(), 1);
+}
+
+TEST(ButtonInput, HoverStartsOnMoveAndEndsOnThePoll)
+{
+    ShownButton s(60, 24, btGradient);
+    Button &b = *s.button;
+    EventLog ev(b);
+    s.pointerOver = true;
+    QTest::mouseMove(&b, QPoint(10, 10));
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return b.IsOver(); }, 5000));
+    EXPECT_TRUE(b.overTimerEnabled());
+    EXPECT_EQ(s.px(1, 10), RGB(255, 178, 49));
+    const int paints = b.paintCount();
+    b.UserControl_MouseMove(0, 0, 11, 11); // already hovered: nothing drawn
+    EXPECT_EQ(b.paintCount(), paints);
+    s.pointerOver = false;
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return !b.IsOver(); }, 5000));
+    EXPECT_FALSE(b.overTimerEnabled());
+    EXPECT_EQ(ev.log, (QStringList{"over", "out"}));
+
+    // a drag with the left button held never starts hovering
+    s.pointerOver = true;
+    b.UserControl_MouseMove(1, 0, 5, 5);
+    EXPECT_FALSE(b.IsOver());
+    EXPECT_EQ(b.LastState(), 2);
+    s.pointerOver = false;
+    b.UserControl_MouseMove(1, 0, 500, 5);
+    EXPECT_EQ(b.LastState(), 0);
+}
+
+TEST(ButtonInput, VisibilityGatesDrawing)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    b.hide();
+    EXPECT_FALSE(b.CanDraw());
+    const int paints = b.paintCount();
+    b.setCaption("Hidden");
+    EXPECT_EQ(b.paintCount(), paints);
+    b.show();
+    EXPECT_TRUE(b.CanDraw());
+    EXPECT_GT(b.paintCount(), paints);
+}
+
+TEST(ButtonInput, SeeThroughCopiesTheParentsPixels)
+{
+    QWidget window;
+    window.resize(120, 60);
+    QPalette pal = window.palette();
+    pal.setColor(QPalette::Window, QColor(200, 30, 40));
+    window.setPalette(pal);
+    window.setAutoFillBackground(true);
+    Button b(platform::PropertyBag{{"BTYPE", platform::PropertyBag::int32(btSeeThrough)}, {"TX", QString()}},
+             &window);
+    b.setGeometry(10, 10, 60, 24);
+    window.show();
+    EXPECT_EQ(b.W(), 60);
+    EXPECT_EQ(b.H(), 24);
+    EXPECT_EQ(b.height(), 24);
+    EXPECT_EQ(platform::gdi::fromQRgb(b.surface().pixel(30, 12)), RGB(200, 30, 40));
+    // resized later: the background copy keeps its first size, the layout follows
+    b.resize(80, 30);
+    EXPECT_EQ(b.W(), 80);
+}
+
+TEST(ButtonInput, MainWindowStyleBagBuildsAWorkingButton)
+{
+    using platform::PropertyBag;
+    platform::StdFont tahoma;
+    tahoma.Name = "Tahoma";
+    tahoma.Size = 8.25f;
+    tahoma.Bold = true;
+    QWidget window;
+    window.resize(200, 60);
+    Button b(PropertyBag{{"BTYPE", PropertyBag::int32(3)}, {"TX", QStringLiteral("Download")}, {"ENAB", true},
+                         {"FONT", PropertyBag::font(tahoma)}, {"COLTYPE", PropertyBag::int32(1)},
+                         {"FOCUSR", true}, {"BCOL", PropertyBag::int32(0xC8D0D4)},
+                         {"BCOLO", PropertyBag::int32(0xC8D0D4)}, {"FCOL", PropertyBag::int32(0)},
+                         {"FCOLO", PropertyBag::int32(0)}, {"MCOL", PropertyBag::int32(0xC0C0C0)},
+                         {"MPTR", PropertyBag::int16(1)}, {"UMCOL", true}},
+             &window);
+    b.setGeometry(10, 10, 73, 20);
+    window.show();
+    QSignalSpy clicks(&b, &Button::Click);
+    EXPECT_EQ(b.Caption(), "Download");
+    QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(clicks.size(), 1);
+    b.QWidget::setEnabled(false);
+    QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(clicks.size(), 1);
+    EXPECT_FALSE(b.Enabled());
+}

@@ -1,0 +1,332 @@
+#include "button_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+using namespace vidmora;
+using platform::makePicture;
+using platform::PicturePtr;
+using platform::PropertyBag;
+using platform::StdFont;
+using platform::gdi::RGB;
+using vidmora::test::ShownButton;
+
+namespace {
+
+const char *const kKeys[23] = {"BTYPE", "TX",    "ENAB",  "FONT",   "COLTYPE", "FOCUSR", "BCOL",  "BCOLO",
+                               "FCOL",  "FCOLO", "MCOL",  "MPTR",   "MICON",   "PICN",   "PICH",  "UMCOL",
+                               "SOFT",  "PICPOS", "NGREY", "FX",    "HAND",    "CHECK",  "VALUE"};
+
+PicturePtr smallPicture(QRgb colour = qRgb(0, 0, 255))
+{
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(colour);
+    return makePicture(img);
+}
+
+QStringList keysOf(const PropertyBag &bag)
+{
+    QStringList keys;
+    for (const auto &e : bag.entries())
+        keys << e.first;
+    return keys;
+}
+
+} // namespace
+
+TEST(ButtonProperties, NewInstanceDefaults)
+{
+    QWidget window;
+    Button b(&window);
+    EXPECT_EQ(b.ButtonType(), btStandard);
+    EXPECT_EQ(b.ColorScheme(), csSystem);
+    EXPECT_TRUE(b.Enabled());
+    EXPECT_TRUE(b.ShowFocusRect());
+    EXPECT_TRUE(b.UseMaskColor());
+    EXPECT_EQ(b.Caption(), b.AmbientDisplayName());
+    EXPECT_EQ(b.BackColor(), RGB(212, 208, 200)); // an RGB value, not a system-colour reference
+    EXPECT_EQ(b.BackOver(), RGB(212, 208, 200));
+    EXPECT_EQ(b.ForeColor(), 0u);
+    EXPECT_EQ(b.ForeOver(), 0u);
+    EXPECT_EQ(b.MaskColor(), 12632256u);
+    EXPECT_EQ(b.Font().Name, StdFont::fromQFont(window.font()).Name);
+    EXPECT_TRUE(b.AccessKeys().isEmpty());
+    EXPECT_EQ(b.Version(), "2.0.6 B");
+
+    PropertyBag bag;
+    ASSERT_TRUE(b.UserControl_WriteProperties(bag));
+    ASSERT_EQ(bag.size(), 23);
+    for (int i = 0; i < 23; ++i)
+        EXPECT_EQ(bag.entries().at(i).first, kKeys[i]);
+    EXPECT_EQ(bag.ReadProperty("MPTR").metaType(), QMetaType::fromType<qint16>());
+    EXPECT_EQ(bag.ReadProperty("MPTR").toInt(), 0);
+    EXPECT_EQ(bag.ReadProperty("BTYPE").metaType(), QMetaType::fromType<qint32>());
+    EXPECT_EQ(bag.ReadProperty("ENAB").metaType(), QMetaType::fromType<bool>());
+}
+
+TEST(ButtonProperties, EmptyBagGivesTheReadDefaults)
+{
+    Button b{PropertyBag{}};
+    EXPECT_EQ(b.ButtonType(), 2);
+    EXPECT_EQ(b.Caption(), "");
+    EXPECT_TRUE(b.Enabled());
+    EXPECT_TRUE(b.isEnabled());
+    EXPECT_EQ(b.ColorScheme(), 1);
+    EXPECT_TRUE(b.ShowFocusRect());
+    EXPECT_EQ(b.BackColor(), RGB(212, 208, 200));
+    EXPECT_EQ(b.BackOver(), RGB(212, 208, 200));
+    EXPECT_EQ(b.ForeColor(), 0u);
+    EXPECT_EQ(b.ForeOver(), 0u);
+    EXPECT_EQ(b.MaskColor(), 0xC0C0C0u);
+    EXPECT_EQ(b.MousePointer(), 1);
+    EXPECT_FALSE(b.MouseIcon());
+    EXPECT_FALSE(b.PictureNormal());
+    EXPECT_FALSE(b.PictureOver());
+    EXPECT_TRUE(b.UseMaskColor());
+    EXPECT_FALSE(b.SoftBevel() || b.UseGreyscale() || b.HandPointer() || b.CheckBoxBehaviour() || b.Value());
+    EXPECT_EQ(b.PicturePosition(), 0);
+    EXPECT_EQ(b.SpecialEffect(), 0);
+}
+
+TEST(ButtonProperties, WriteReadWriteRoundTrip)
+{
+    Button a;
+    a.setAmbientUserMode(true);
+    a.setButtonType(btGlossy);
+    a.setCaption(QStringLiteral("Save && &Exit"));
+    StdFont f;
+    f.Name = "Arial";
+    f.Size = 18;
+    a.setFont(f);
+    a.setColorScheme(csCustom);
+    a.setShowFocusRect(false);
+    a.setBackColor(RGB(255, 255, 255));
+    a.setBackOver(RGB(1, 2, 3));
+    a.setForeColor(0x80000012); // a system-colour reference is kept as given
+    a.setForeOver(RGB(64, 0, 0));
+    a.setMaskColor(RGB(255, 0, 255));
+    a.setPictureNormal(smallPicture());
+    a.setPictureOver(smallPicture(qRgb(0, 255, 0)));
+    a.setUseMaskColor(false);
+    a.setSoftBevel(true);
+    a.setPicturePosition(ppTop);
+    a.setUseGreyscale(true);
+    a.setSpecialEffect(seShadow);
+    a.setHandPointer(true);
+    a.setCheckBoxBehaviour(true);
+    a.setValue(true);
+    a.setEnabled(false);
+
+    PropertyBag first;
+    ASSERT_TRUE(a.UserControl_WriteProperties(first));
+    auto stored = PropertyBag::fromBytes(first.toBytes()); // as a window keeps it
+    ASSERT_TRUE(stored);
+    Button b(*stored);
+    PropertyBag second;
+    ASSERT_TRUE(b.UserControl_WriteProperties(second));
+    ASSERT_EQ(keysOf(first), keysOf(second));
+    for (const char *k : kKeys) {
+        const QVariant x = first.ReadProperty(k), y = second.ReadProperty(k);
+        if (x.metaType() == QMetaType::fromType<PicturePtr>()) {
+            const PicturePtr px = x.value<PicturePtr>(), py = y.value<PicturePtr>();
+            ASSERT_EQ(bool(px), bool(py)) << k;
+            if (px)
+                EXPECT_EQ(px->image, py->image) << k;
+        } else if (x.metaType() == QMetaType::fromType<StdFont>()) {
+            EXPECT_EQ(x.value<StdFont>(), y.value<StdFont>()) << k;
+        } else {
+            EXPECT_EQ(x, y) << k;
+        }
+    }
+    EXPECT_EQ(b.ForeColor(), 0x80000012u);
+    EXPECT_EQ(b.AccessKeys(), "e");
+    EXPECT_FALSE(b.isEnabled());
+    EXPECT_EQ(b.MousePointer(), 99);
+    EXPECT_EQ(b.PictureWidth(), 16);
+}
+
+TEST(ButtonProperties, LowerCaseKeysAreRead)
+{
+    Button b(PropertyBag{{"btype", PropertyBag::int32(3)}, {"tx", QStringLiteral("&Download")},
+                         {"coltype", PropertyBag::int32(2)}, {"bcol", PropertyBag::int32(0xFFFFFF)}});
+    EXPECT_EQ(b.ButtonType(), btGradient);
+    EXPECT_EQ(b.Caption(), "&Download");
+    EXPECT_EQ(b.AccessKeys(), "d");
+    EXPECT_EQ(b.ColorScheme(), csCustom);
+    EXPECT_EQ(b.BackColor(), 0xFFFFFFu);
+    EXPECT_EQ(b.BackOver(), 0xFFFFFFu); // defaults to the BackColor just read
+}
+
+TEST(ButtonProperties, WronglyTypedValueStopsTheReadAtItsKey)
+{
+    Button b;
+    const auto schemeBefore = b.ColorScheme();
+    const PropertyBag bag{{"BTYPE", PropertyBag::int32(4)}, {"TX", QStringLiteral("&Go")},
+                          {"ENAB", QStringLiteral("False")}, {"FONT", QStringLiteral("Arial")},
+                          {"COLTYPE", PropertyBag::int32(3)}};
+    EXPECT_FALSE(b.UserControl_ReadProperties(bag));
+    EXPECT_EQ(b.ButtonType(), 4);
+    EXPECT_EQ(b.Caption(), "&Go");
+    EXPECT_FALSE(b.Enabled());
+    EXPECT_EQ(b.ColorScheme(), schemeBefore); // after the failing key: as it was
+    EXPECT_TRUE(b.AccessKeys().isEmpty());    // the steps after the last key did not run
+    EXPECT_TRUE(b.isEnabled());
+
+    Button c;
+    EXPECT_FALSE(c.UserControl_ReadProperties(PropertyBag{{"BTYPE", QStringLiteral("three")}}));
+    EXPECT_EQ(c.ButtonType(), btStandard);
+}
+
+TEST(ButtonProperties, HandPointerDecidesThePointerAfterLoading)
+{
+    const PropertyBag arrow{{"MPTR", PropertyBag::int16(99)}, {"MICON", PropertyBag::picture(smallPicture())},
+                            {"HAND", false}};
+    Button a(arrow);
+    EXPECT_EQ(a.MousePointer(), 1);
+    EXPECT_FALSE(a.MouseIcon());
+    EXPECT_EQ(a.cursor().shape(), Qt::ArrowCursor);
+
+    Button h(PropertyBag{{"HAND", true}});
+    EXPECT_EQ(h.MousePointer(), 99);
+    ASSERT_TRUE(h.MouseIcon());
+    EXPECT_EQ(h.MouseIcon()->Type, platform::StdPicture::Icon);
+    EXPECT_EQ(h.cursor().shape(), Qt::BitmapCursor);
+}
+
+TEST(ButtonProperties, AccessKeyDerivation)
+{
+    struct Case {
+        const char *caption;
+        const char *key;
+    };
+    const Case cases[] = {{"&Open", "o"},      {"Save && &Exit", "e"}, {"Save && Exit", ""},
+                          {"Run && Stop && &Now", ""}, {"Exit&", ""},  {"&", ""},
+                          {"x", ""},           {"&&", ""},             {"A&&&b", "b"},
+                          {"a && b &&", ""},   {"&&x&", ""}};
+    Button b;
+    for (const Case &c : cases) {
+        b.setCaption(QString::fromUtf8(c.caption));
+        EXPECT_EQ(b.AccessKeys(), QString::fromUtf8(c.key)) << c.caption;
+    }
+    b.setCaption("&Open");
+    b.setCaption("Plain");
+    EXPECT_TRUE(b.AccessKeys().isEmpty()); // the previous key is dropped
+}
+
+TEST(ButtonProperties, FontSizeReadBackRoundsHalvesToEven)
+{
+    Button b;
+    StdFont f = b.Font();
+    for (auto [size, expected] : {std::pair{8.25f, 8}, {10.5f, 10}, {11.5f, 12}, {18.0f, 18}}) {
+        f.Size = size;
+        b.setFont(f);
+        EXPECT_EQ(b.FontSize(), expected) << size;
+    }
+    b.setFontSize(9);
+    EXPECT_FLOAT_EQ(b.Font().Size, 9.0f);
+}
+
+TEST(ButtonProperties, DesignTimeMirrorsAndRunTimeDoesNot)
+{
+    Button b;
+    b.setAmbientUserMode(false);
+    b.setBackColor(RGB(1, 1, 1));
+    b.setForeColor(RGB(2, 2, 2));
+    EXPECT_EQ(b.BackOver(), RGB(1, 1, 1));
+    EXPECT_EQ(b.ForeOver(), RGB(2, 2, 2));
+    b.setFontBold(false);
+    b.setButtonType(btSoft);
+    EXPECT_TRUE(b.FontBold());
+
+    b.setAmbientUserMode(true);
+    b.setBackColor(RGB(3, 3, 3));
+    b.setForeColor(RGB(4, 4, 4));
+    EXPECT_EQ(b.BackOver(), RGB(1, 1, 1));
+    EXPECT_EQ(b.ForeOver(), RGB(2, 2, 2));
+    b.setFontBold(false);
+    b.setButtonType(btSoft);
+    EXPECT_FALSE(b.FontBold());
+}
+
+TEST(ButtonProperties, SettersSignalTheirKeysAndRedrawOnlyWhenTheyShould)
+{
+    ShownButton s;
+    Button &b = *s.button;
+    QSignalSpy changed(&b, &Button::PropertyChanged);
+    auto lastKey = [&] { return changed.isEmpty() ? QString() : changed.last().at(0).toString(); };
+
+    int paints = b.paintCount();
+    b.setValue(true); // no check-box behaviour: stored and signalled, not drawn
+    EXPECT_EQ(lastKey(), "VALUE");
+    EXPECT_EQ(b.paintCount(), paints);
+    b.setUseMaskColor(false);
+    EXPECT_EQ(lastKey(), "UMCOL");
+    b.setUseGreyscale(true);
+    EXPECT_EQ(lastKey(), "NGREY");
+    b.setPictureOver(smallPicture());
+    EXPECT_EQ(lastKey(), "PICH");
+    EXPECT_EQ(b.paintCount(), paints);
+
+    const auto before = changed.size();
+    b.setFontBold(true);
+    b.setFontItalic(true);
+    b.setFontUnderline(true);
+    b.setFontSize(12);
+    b.setFontName("DejaVu Sans");
+    EXPECT_EQ(changed.size(), before); // font attributes signal nothing
+    EXPECT_GT(b.paintCount(), paints);
+
+    b.setCheckBoxBehaviour(true);
+    paints = b.paintCount();
+    b.setValue(true);
+    EXPECT_EQ(b.paintCount(), paints + 1);
+    EXPECT_EQ(b.LastState(), 2); // the checked toggle shows pressed
+
+    EXPECT_FALSE(b.setMousePointer(70000));
+    EXPECT_FALSE(b.setMousePointer(50));
+    EXPECT_NE(lastKey(), "MPTR");
+    EXPECT_TRUE(b.setMousePointer(11));
+    EXPECT_EQ(lastKey(), "MPTR");
+    EXPECT_EQ(b.MousePointer(), 11);
+
+    b.setPicturePosition(ppRight);
+    EXPECT_EQ(lastKey(), "PICPOS");
+}
+
+TEST(ButtonProperties, DisableRefreshHoldsDrawingUntilRefresh)
+{
+    ShownButton s;
+    Button &b = *s.button;
+    b.DisableRefresh();
+    const int paints = b.paintCount();
+    b.setCaption("One");
+    b.setBackColor(RGB(9, 9, 9));
+    b.setButtonType(btGradient);
+    b.setEnabled(false);
+    EXPECT_EQ(b.paintCount(), paints);
+    b.Refresh();
+    EXPECT_EQ(b.paintCount(), paints + 1);
+    EXPECT_TRUE(b.CanDraw());
+}
+
+TEST(ButtonProperties, ContainerEnabledSwitchReachesTheEnabledProperty)
+{
+    ShownButton s;
+    Button &b = *s.button;
+    QSignalSpy changed(&b, &Button::PropertyChanged);
+    QWidget *asWidget = &b;
+    asWidget->setEnabled(false);
+    EXPECT_FALSE(b.Enabled());
+    ASSERT_FALSE(changed.isEmpty());
+    EXPECT_EQ(changed.last().at(0).toString(), "ENAB");
+    asWidget->setEnabled(true);
+    EXPECT_TRUE(b.Enabled());
+    b.setEnabled(false);
+    EXPECT_FALSE(asWidget->isEnabled());
+    b.setEnabled(true);
+    // disabling the container leaves the button's own switch alone
+    s.window->setEnabled(false);
+    EXPECT_TRUE(b.Enabled());
+    s.window->setEnabled(true);
+}

@@ -1,0 +1,70 @@
+#include "platform/gui/property_bag.h"
+
+#include <gtest/gtest.h>
+
+using vidmora::platform::makePicture;
+using vidmora::platform::PicturePtr;
+using vidmora::platform::PropertyBag;
+using vidmora::platform::StdFont;
+
+TEST(PropertyBag, KeysMatchWithoutRegardToCase)
+{
+    PropertyBag bag{{"btype", PropertyBag::int32(5)}, {"Tx", QStringLiteral("Go")}};
+    EXPECT_EQ(bag.ReadProperty("BTYPE", 2).toInt(), 5);
+    EXPECT_EQ(bag.ReadProperty("TX").toString(), "Go");
+    EXPECT_EQ(bag.ReadProperty("COLTYPE", PropertyBag::int16(1)).toInt(), 1); // absent: the default
+    bag.WriteProperty("BTYPE", PropertyBag::int32(7));
+    EXPECT_EQ(bag.size(), 2);
+    EXPECT_EQ(bag.ReadProperty("btype").toInt(), 7);
+    bag.WriteProperty("FX", PropertyBag::int32(0), PropertyBag::int32(0)); // equal to its default: left out
+    EXPECT_FALSE(bag.contains("fx"));
+}
+
+TEST(PropertyBag, ConvertsValuesAsTheRuntimeDoes)
+{
+    EXPECT_EQ(PropertyBag::toLong(QStringLiteral("12")), 12);
+    EXPECT_EQ(PropertyBag::toLong(true), -1);
+    EXPECT_EQ(PropertyBag::toLong(PropertyBag::int16(-3)), -3);
+    EXPECT_EQ(PropertyBag::toLong(2.5), 2);
+    EXPECT_EQ(PropertyBag::toLong(QStringLiteral("&HC0C0C0")), 12632256);
+    EXPECT_FALSE(PropertyBag::toLong(QStringLiteral("abc")));
+    EXPECT_FALSE(PropertyBag::toLong(PropertyBag::font(StdFont{})));
+    EXPECT_FALSE(PropertyBag::toInteger(PropertyBag::int32(70000)));
+    EXPECT_EQ(PropertyBag::toBoolean(QStringLiteral("true")), true);
+    EXPECT_EQ(PropertyBag::toBoolean(PropertyBag::int32(0)), false);
+    EXPECT_FALSE(PropertyBag::toBoolean(QStringLiteral("maybe")));
+    EXPECT_EQ(PropertyBag::toString(PropertyBag::int32(5)), QStringLiteral("5"));
+    EXPECT_EQ(PropertyBag::toString(true), QStringLiteral("True"));
+    EXPECT_FALSE(PropertyBag::toFont(QStringLiteral("Arial")));
+    EXPECT_FALSE(PropertyBag::toPicture(PropertyBag::int32(1)));
+    EXPECT_EQ(PropertyBag::toPicture(PropertyBag::picture({})), PicturePtr{});
+}
+
+TEST(PropertyBag, StoredFormKeepsEveryType)
+{
+    QImage img(3, 2, QImage::Format_RGB32);
+    img.fill(qRgb(1, 2, 3));
+    StdFont font;
+    font.Name = "Tahoma";
+    font.Size = 8.25f;
+    font.Bold = true;
+    const PropertyBag bag{{"A", PropertyBag::int16(-2)}, {"B", PropertyBag::int32(-2147483647)}, {"C", true},
+                          {"D", QStringLiteral("Play &it")}, {"E", PropertyBag::font(font)},
+                          {"F", PropertyBag::picture(makePicture(img))}, {"G", PropertyBag::picture({})}};
+    const auto back = PropertyBag::fromBytes(bag.toBytes());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->size(), 7);
+    EXPECT_EQ(back->ReadProperty("a").metaType(), QMetaType::fromType<qint16>());
+    EXPECT_EQ(back->ReadProperty("a").toInt(), -2);
+    EXPECT_EQ(back->ReadProperty("b").metaType(), QMetaType::fromType<qint32>());
+    EXPECT_EQ(back->ReadProperty("b").toInt(), -2147483647);
+    EXPECT_EQ(back->ReadProperty("c").toBool(), true);
+    EXPECT_EQ(back->ReadProperty("d").toString(), "Play &it");
+    EXPECT_EQ(PropertyBag::toFont(back->ReadProperty("e")), font);
+    const PicturePtr pic = *PropertyBag::toPicture(back->ReadProperty("f"));
+    ASSERT_TRUE(pic);
+    EXPECT_EQ(pic->image.pixel(2, 1), qRgb(1, 2, 3));
+    EXPECT_EQ(pic->Width, 79);
+    EXPECT_FALSE(*PropertyBag::toPicture(back->ReadProperty("g")));
+    EXPECT_FALSE(PropertyBag::fromBytes(QByteArray("junk")));
+}
