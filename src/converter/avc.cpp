@@ -161,12 +161,22 @@ void AVC::Timer1_Timer()
         if (m_pid == 0)
             return; // the timer belongs to the window; ticks between conversions are not ours
 
+        using ReadStatus = platform::ProcessControl::ReadStatus;
         char buffer[kReadSize];
         int bytesRead = 0;
-        const auto status = m_process->readPipe(m_hReadPipe, buffer, kReadSize, bytesRead);
+        auto status = m_process->readPipe(m_hReadPipe, buffer, kReadSize, bytesRead);
+        // A short read has emptied the pipe: look once more, within the same
+        // 256 bytes, whether the converter has gone meanwhile, so that its last
+        // words do not cost a whole tick before the end is seen.
+        if (status == ReadStatus::Data && bytesRead < kReadSize) {
+            int more = 0;
+            const auto after = m_process->readPipe(m_hReadPipe, buffer + bytesRead, kReadSize - bytesRead, more);
+            if (after == ReadStatus::Ended)
+                status = ReadStatus::Ended;
+        }
         // The output itself is of no interest: it only shows that the converter lives.
         emit Converting();
-        if (status != platform::ProcessControl::ReadStatus::Ended || m_pid == 0)
+        if (status != ReadStatus::Ended || m_pid == 0)
             return;
 
         m_exitCode = m_process->closeProcess(m_pid);

@@ -21,6 +21,7 @@ public:
         QList<qint64> terminated;  // pids that terminateProcess ended
         int pipesOpen = 0;         // pipe ends created and not yet closed
         int readCalls = 0;
+        qint64 bytesRead = 0;     // over all reads
         bool failPipe = false;
         bool failProcess = false;
     };
@@ -58,7 +59,9 @@ public:
     ReadStatus readPipe(int readEnd, char *buffer, int size, int &bytesRead) override
     {
         ++m_log->readCalls;
-        return m_inner->readPipe(readEnd, buffer, size, bytesRead);
+        const ReadStatus status = m_inner->readPipe(readEnd, buffer, size, bytesRead);
+        m_log->bytesRead += bytesRead;
+        return status;
     }
     void closePipe(int end) override
     {
