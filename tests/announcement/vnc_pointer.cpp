@@ -43,6 +43,23 @@ bool VncPointer::connectTo(quint16 port, int timeoutMs)
     const quint32 nameLength = qFromBigEndian<quint32>(init.constData() + 20);
     if (nameLength > 0 && readExactly(int(nameLength), timeoutMs).size() != int(nameLength))
         return false;
+    // 32-bit true colour, 0x00RRGGBB little-endian, and raw rectangles only.
+    QByteArray format(20, '\0');
+    format[4] = 32;                              // bits a pixel
+    format[5] = 24;                              // depth
+    format[6] = 0;                               // little-endian
+    format[7] = 1;                               // true colour
+    qToBigEndian<quint16>(255, format.data() + 8);
+    qToBigEndian<quint16>(255, format.data() + 10);
+    qToBigEndian<quint16>(255, format.data() + 12);
+    format[14] = 16;
+    format[15] = 8;
+    format[16] = 0;
+    m_socket.write(format);
+    QByteArray encodings(8, '\0');
+    encodings[0] = 2; // SetEncodings
+    qToBigEndian<quint16>(1, encodings.data() + 2);
+    m_socket.write(encodings); // encoding 0: raw
     m_socket.flush();
     return connected();
 }
@@ -58,6 +75,49 @@ bool VncPointer::pointer(int x, int y, int buttonMask)
         return false;
     m_socket.flush();
     return connected();
+}
+
+bool VncPointer::pixel(int x, int y, QRgb *colour, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    const auto left = [&] { return int(qMax<qint64>(1, deadline.remainingTime())); };
+    char request[10];
+    request[0] = 3; // FramebufferUpdateRequest
+    request[1] = 0; // the whole region, not only what changed
+    qToBigEndian<quint16>(quint16(x), request + 2);
+    qToBigEndian<quint16>(quint16(y), request + 4);
+    qToBigEndian<quint16>(1, request + 6);
+    qToBigEndian<quint16>(1, request + 8);
+    m_socket.write(request, sizeof request);
+    m_socket.flush();
+    for (;;) {
+        const QByteArray head = readExactly(4, left());
+        if (head.size() != 4 || head.at(0) != 0) // only updates are expected
+            return false;
+        const int rects = qFromBigEndian<quint16>(head.constData() + 2);
+        bool found = false;
+        for (int i = 0; i < rects; ++i) {
+            const QByteArray r = readExactly(12, left());
+            if (r.size() != 12 || qFromBigEndian<qint32>(r.constData() + 8) != 0)
+                return false;
+            const int rx = qFromBigEndian<quint16>(r.constData());
+            const int ry = qFromBigEndian<quint16>(r.constData() + 2);
+            const int rw = qFromBigEndian<quint16>(r.constData() + 4);
+            const int rh = qFromBigEndian<quint16>(r.constData() + 6);
+            const QByteArray pixels = readExactly(rw * rh * 4, left());
+            if (pixels.size() != rw * rh * 4)
+                return false;
+            if (x >= rx && x < rx + rw && y >= ry && y < ry + rh) {
+                const quint32 v = qFromLittleEndian<quint32>(pixels.constData() + ((y - ry) * rw + (x - rx)) * 4);
+                *colour = qRgb((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+                found = true;
+            }
+        }
+        if (found)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+    }
 }
 
 bool VncPointer::click(int x, int y)

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QTcpSocket>
 
 namespace vidmora::test {
 
-// The pointer half of a VNC viewer: connects to a program that runs on Qt's
-// "vnc" platform and sends it mouse movement and clicks in screen pixels, the
-// way a user's pointer reaches it. Every wait is bounded.
+// A minimal VNC viewer: connects to a program that runs on Qt's "vnc" platform,
+// sends it mouse movement and clicks in screen pixels, the way a user's pointer
+// reaches it, and reads single pixels of the screen. Every wait is bounded.
 class VncPointer final {
 public:
     // Connects and completes the protocol handshake; false when no server answers.
@@ -21,6 +22,8 @@ public:
     bool pointer(int x, int y, int buttonMask);
     // Move, press and release of the left button at `x`,`y`.
     bool click(int x, int y);
+    // The screen's colour at `x`,`y` as it is now; false when no answer came.
+    bool pixel(int x, int y, QRgb *colour, int timeoutMs);
 
 private:
     QByteArray readExactly(int n, int timeoutMs);

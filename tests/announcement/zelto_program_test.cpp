@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTcpServer>
 
+#include "announcement/assets/artwork.h"
 #include "event_wait.h"
 #include "vnc_pointer.h"
 
@@ -14,11 +15,14 @@ using vidmora::test::waitUntil;
 
 namespace {
 
-// The screen is exactly the window's size, so the centred window sits at 0,0
-// and its "X" (864,8 17 x 17) covers the screen's pixel 872,16.
-constexpr int kScreenWidth = 905;
-constexpr int kScreenHeight = 514;
-constexpr QPoint kXButton(872, 16);
+// The program's screen is a little larger than its window, so the centred
+// window sits at 100,50.
+constexpr int kScreenWidth = 1105;
+constexpr int kScreenHeight = 614;
+constexpr QPoint kWindowAtStart(100, 50);
+constexpr QPoint kXButton(872, 16);     // the middle of "X" (864,8 17 x 17) in the window
+constexpr QPoint kStripSample(600, 5);  // a spot of the title strip that nothing covers
+constexpr int kBoundMs = 90000;
 
 quint16 freePort()
 {
@@ -30,9 +34,9 @@ quint16 freePort()
 }
 
 // Runs the built program with Qt's VNC platform as its screen, so that the test
-// can point and click as a user does. The program reads no arguments and no
-// settings, so its pages go to the deployment's host, which is not reachable
-// here: the pages fail to load, and the program must keep running all the same.
+// points, drags and clicks as a user does. The program reads no arguments and
+// no settings, so its pages go to the deployment's host, which is not reachable
+// here: the pages fail to load, and the program keeps running all the same.
 class ZeltoProgram : public ::testing::Test {
 protected:
     void TearDown() override
@@ -43,11 +47,10 @@ protected:
         }
     }
 
-    bool start()
+    void startAndConnect()
     {
         const QString program = QDir(QStringLiteral(VIDMORA_TEST_BIN_DIR)).filePath(QStringLiteral("zelto"));
-        if (!QFileInfo(program).isExecutable())
-            return false;
+        ASSERT_TRUE(QFileInfo(program).isExecutable()) << "bin/zelto must be built: " << VIDMORA_TEST_BIN_DIR;
         port = freePort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
@@ -58,51 +61,81 @@ protected:
         zelto.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         zelto.setStandardOutputFile(QProcess::nullDevice());
         zelto.start(program, {});
-        return zelto.waitForStarted(30000);
+        ASSERT_TRUE(zelto.waitForStarted(30000));
+        ASSERT_TRUE(waitUntil([&] { return zelto.state() != QProcess::Running || vnc.connectTo(port, 2000); }, kBoundMs)
+                    && vnc.connected())
+            << "no VNC screen on port " << port;
+        ASSERT_EQ(vnc.screenWidth(), kScreenWidth);
+        ASSERT_EQ(vnc.screenHeight(), kScreenHeight);
     }
 
-    bool connectViewer()
+    // Whether the title strip is on screen with its top-left corner at `window`.
+    bool stripAt(QPoint window)
     {
-        return waitUntil([&] {
-            return zelto.state() != QProcess::Running || vnc.connectTo(port, 2000);
-        }, 60000) && vnc.connected();
+        QRgb seen = 0;
+        const QPoint spot = window + kStripSample;
+        return vnc.pixel(spot.x(), spot.y(), &seen, 5000) && seen == strip.pixel(kStripSample);
     }
 
+    bool waitForStripAt(QPoint window)
+    {
+        return waitUntil([&] { return zelto.state() == QProcess::Running && stripAt(window); }, kBoundMs);
+    }
+
+    bool ended()
+    {
+        return zelto.state() == QProcess::NotRunning || zelto.waitForFinished(kBoundMs);
+    }
+
+    const QImage strip = vidmora::announcement::assets::drawTitleStrip();
     QProcess zelto;
     VncPointer vnc;
     quint16 port = 0;
 };
 
-TEST_F(ZeltoProgram, XButtonEndsTheProgram)
+TEST_F(ZeltoProgram, ComesUpOnItsTimerAndEndsWithX)
 {
-    ASSERT_TRUE(start()) << "bin/zelto must be built: " << VIDMORA_TEST_BIN_DIR;
-    ASSERT_TRUE(connectViewer()) << "no VNC screen on port " << port;
-    EXPECT_EQ(vnc.screenWidth(), kScreenWidth);
-    EXPECT_EQ(vnc.screenHeight(), kScreenHeight);
+    startAndConnect();
+    // Hidden on its first activation, back on its timer; the pages fail meanwhile.
+    ASSERT_TRUE(waitForStripAt(kWindowAtStart)) << "the window never came up";
+    EXPECT_EQ(zelto.state(), QProcess::Running);
 
-    // The window hides on its first activation and comes back on its timer;
-    // click "X" until the program is gone.
-    const bool ended = waitUntil([&] {
-        if (zelto.state() == QProcess::NotRunning)
-            return true;
-        vnc.click(kXButton.x(), kXButton.y());
-        return zelto.waitForFinished(300);
-    }, 90000);
-    ASSERT_TRUE(ended) << "the program is still running";
+    const QPoint x = kWindowAtStart + kXButton;
+    ASSERT_TRUE(vnc.click(x.x(), x.y()));
+    ASSERT_TRUE(ended()) << "the program is still running after \"X\"";
     EXPECT_EQ(zelto.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(zelto.exitCode(), 0);
 }
 
-TEST_F(ZeltoProgram, KeepsRunningWithoutItsPagesOrAClick)
+TEST_F(ZeltoProgram, TitleStripDragsTheWindowWithTheLeftButtonOnly)
 {
-    ASSERT_TRUE(start());
-    ASSERT_TRUE(connectViewer());
-    // Pointer movement over the window without a click, while the pages fail.
-    for (int i = 0; i < 20 && zelto.state() == QProcess::Running; ++i) {
-        vnc.pointer(400 + i, 200, 0);
-        zelto.waitForFinished(250);
-    }
-    EXPECT_EQ(zelto.state(), QProcess::Running);
+    startAndConnect();
+    ASSERT_TRUE(waitForStripAt(kWindowAtStart));
+
+    // Small steps, as a hand moves: this screen drops pointer events that fall
+    // outside every window, so the pointer must stay over the window it drags.
+    const QPoint grip = kWindowAtStart + QPoint(300, 10);
+    const QPoint step(-5, -3);
+    const auto drag = [&](int mask) {
+        vnc.pointer(grip.x(), grip.y(), 0);
+        vnc.pointer(grip.x(), grip.y(), mask);
+        for (int i = 1; i <= 10; ++i)
+            vnc.pointer(grip.x() + i * step.x(), grip.y() + i * step.y(), mask);
+        vnc.pointer(grip.x() + 10 * step.x(), grip.y() + 10 * step.y(), 0);
+    };
+    drag(4); // the right button alone moves nothing
+    drag(5); // nor the left button with the right one
+    drag(1); // the left button alone takes the window along
+    const QPoint by = 10 * step;
+
+    const QPoint moved = kWindowAtStart + by;
+    ASSERT_TRUE(waitForStripAt(moved)) << "the window did not follow the left button";
+
+    // "X" is found where the window now is; had the right button moved it, this click would miss.
+    const QPoint x = moved + kXButton;
+    ASSERT_TRUE(vnc.click(x.x(), x.y()));
+    ASSERT_TRUE(ended()) << "\"X\" was not where the drag left the window";
+    EXPECT_EQ(zelto.exitCode(), 0);
 }
 
 } // namespace
