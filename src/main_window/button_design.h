@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QVariantMap>
+#include <QString>
+
+#include "platform/gui/property_bag.h"
 
 namespace vidmora::main_window {
 
@@ -12,7 +14,7 @@ enum class ButtonLook {
 
 // The stored property bag of one button instance: the component's keys in the
 // lower case in which the windows' stored data hold them.
-QVariantMap storedButtonBag(const QString &caption, ButtonLook look);
+platform::PropertyBag storedButtonBag(const QString &caption, ButtonLook look);
 
 // Colour value in the host's encoding: red in the low byte.
 constexpr qint32 rgbValue(int r, int g, int b) { return r | (g << 8) | (b << 16); }

@@ -25,6 +25,7 @@
 #include "platform/gui/list_view.h"
 #include "platform/gui/picture.h"
 #include "platform/gui/shell.h"
+#include "platform/gui/window_drag.h"
 #include "platform/message_box.h"
 #include "profiles/profiles.h"
 
@@ -147,10 +148,9 @@ void Form1::buildControls()
         return l;
     };
     auto button = [this](const char *name, const QRect &r, const QString &caption, ButtonLook look) {
-        auto *b = new WindowButton(this);
+        WindowButton *b = makeWindowButton(storedButtonBag(caption, look), this);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(r);
-        applyStoredProperties(*b, storedButtonBag(caption, look));
         return b;
     };
     const QColor white = Qt::white, black = Qt::black;
@@ -270,7 +270,13 @@ QString Form1::statusText() const { return SB1->Caption(); }
 QString Form1::saveFolder() const { return Text1->text(); }
 QString Form1::thumbnailPath() const { return Text1->text() + QStringLiteral("/fis.tmp"); }
 
-void Form1::SetStatus(const QString &Text) { SB1->setCaption(Text); }
+void Form1::SetStatus(const QString &Text) { writeStatusLine(Text); }
+
+void Form1::writeStatusLine(const QString &text)
+{
+    SB1->setCaption(text);
+    emit statusLineChanged(text);
+}
 
 // ---- Load and unload ------------------------------------------------------
 
@@ -449,7 +455,7 @@ void Form1::Wsc_DownloadComplete()
 
     cmdCancel->setEnabled(true);
     Command1->setEnabled(false);
-    SB1->setCaption(QStringLiteral("Downloading ..."));
+    writeStatusLine(QStringLiteral("Downloading ..."));
 }
 
 // ---- Download list ---------------------------------------------------------
@@ -604,7 +610,7 @@ void Form1::AVC1_Converting()
     static const char *const endings[] = {" data |", " data /", " data -", " data \\"};
     if (m_SpinFrame < 0 || m_SpinFrame > 3)
         return;
-    SB1->setCaption(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
+    writeStatusLine(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
     m_SpinFrame = static_cast<qint16>((m_SpinFrame + 1) % 4);
     const QString rowText = QString(SB1->Caption()).remove(QStringLiteral("Wait "));
     const int rows = lstDownload->count();
@@ -630,7 +636,7 @@ void Form1::AVC1_Complete()
     m_convertCancelled = false;
 
     m_IsConverting = false;
-    SB1->setCaption(QStringLiteral("Done"));
+    writeStatusLine(QStringLiteral("Done"));
     Command1->setEnabled(true);
     ClearConts();
     if (!converted)
@@ -649,7 +655,7 @@ void Form1::AVC1_Complete()
 void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
 {
     m_IsConverting = false;
-    SB1->setCaption(ErrorMessage);
+    writeStatusLine(ErrorMessage);
     // The conversion never started: keep the download and the message, and let
     // the user make a new request.
     Command1->setEnabled(true);
@@ -708,35 +714,12 @@ void Form1::Label11_Click()
     m_setup.shell->open(QStringLiteral("http://") + m_setup.makerHost);
 }
 
-void Form1::mousePressEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QWidget::mousePressEvent(event);
-}
-
 void Form1::mouseMoveEvent(QMouseEvent *event)
 {
     // The left button alone, over a free spot of the window: move the window
     // as if its title bar had been grasped.
-    if (event->buttons() != Qt::LeftButton) {
-        m_dragging = false;
-        return;
-    }
-    if (!m_dragging) {
-        m_dragging = true;
-        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        if (QWindow *w = windowHandle(); w && w->startSystemMove()) {
-            m_dragging = false;
-            return;
-        }
-    }
-    move(event->globalPosition().toPoint() - m_dragOffset);
-}
-
-void Form1::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QWidget::mouseReleaseEvent(event);
+    if (event->buttons() == Qt::LeftButton)
+        platform::beginCaptionDrag(this, event->globalPosition().toPoint());
 }
 
 void Form1::paintEvent(QPaintEvent *)

@@ -90,11 +90,13 @@ public:
     // The start text's notice, before " - Ready for converting ...".
     static QString startNotice();
 
+signals:
+    // Every write of the status line, in order (the line shows only the last).
+    void statusLineChanged(const QString &text);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -104,6 +106,7 @@ private:
     void Form_Load();
     void Form_Unload();
     void SetStatus(const QString &Text);
+    void writeStatusLine(const QString &text);
     void DeleteThumbnail();
     QString thumbnailPath() const;
 
@@ -192,10 +195,6 @@ private:
     QString m_convertSource;
     QString m_convertOutput;
     bool m_convertCancelled = false;
-
-    // Dragging by a free spot when the desktop cannot move the window itself.
-    bool m_dragging = false;
-    QPoint m_dragOffset;
 };
 
 } // namespace vidmora::main_window

@@ -20,10 +20,9 @@ Form2::Form2(std::function<void(const QString &)> takeFolder)
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(8, 8, 297, 156);
 
-    Command1 = new WindowButton(this);
+    Command1 = makeWindowButton(storedButtonBag(QStringLiteral("Ok"), ButtonLook::System), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(8, 176, 297, 20);
-    applyStoredProperties(*Command1, storedButtonBag(QStringLiteral("Ok"), ButtonLook::System));
     connect(Command1, &WindowButton::Click, this, &Form2::Command1_Click);
 
     setTabOrder(Dir1, Command1);

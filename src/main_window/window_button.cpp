@@ -1,29 +1,10 @@
 #include "main_window/window_button.h"
 
-#include <QFont>
-
 namespace vidmora::main_window {
 
-#ifndef VIDMORA_HAVE_BUTTON
-WindowButton::WindowButton(QWidget *parent)
-    : QPushButton(parent)
+WindowButton *makeWindowButton(const platform::PropertyBag &storedProperties, QWidget *parent)
 {
-    connect(this, &QPushButton::clicked, this, &WindowButton::Click);
+    return new WindowButton(storedProperties, parent);
 }
-
-void WindowButton::setCaption(const QString &caption)
-{
-    m_caption = caption;
-    setText(caption);
-}
-
-void applyStoredProperties(WindowButton &button, const QVariantMap &bag)
-{
-    button.setCaption(bag.value(QStringLiteral("tx")).toString());
-    if (bag.contains(QStringLiteral("font")))
-        button.setFont(bag.value(QStringLiteral("font")).value<QFont>());
-    button.setEnabled(bag.value(QStringLiteral("enab"), true).toBool());
-}
-#endif
 
 } // namespace vidmora::main_window

@@ -1,0 +1,212 @@
+// The whole road in one process: loopback site, real download, real
+// "wqas.pga" and ffmpeg, the window driven like a user does.
+
+#include "window_fixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "profiles/profiles.h"
+
+namespace vidmora::test {
+namespace {
+
+class EndToEndTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        m_flv = sampleFlv();
+        if (m_flv.isEmpty())
+            GTEST_SKIP() << "ffmpeg could not make the sample video";
+        serveWatchPage();
+        serveThumbnail();
+    }
+
+    // The video in several packets.
+    HttpFixtureServer::Response videoResponse(qsizetype chunk = 4096, int pauseMs = 2) const
+    {
+        HttpFixtureServer::Response r = HttpFixtureServer::ok(m_flv, "video/x-flv");
+        r.chunkSize = chunk;
+        r.pauseMs = pauseMs;
+        return r;
+    }
+
+    void startRoad(const QString &format = QString())
+    {
+        if (!format.isEmpty())
+            child<QComboBox>("Combo1")->setCurrentText(format);
+        typeAddress(watchAddress());
+        pressDownload();
+    }
+
+    QString outputPath(const char *ext) const
+    {
+        return saveFolder() + QStringLiteral("/A Day at the Lake") + QString::fromLatin1(ext);
+    }
+
+    QByteArray m_flv;
+};
+
+TEST_F(EndToEndTest, DefaultFormatEndsInAnAviAndPlayOpensIt)
+{
+    serveVideo(videoResponse());
+    makeWindow();
+    QStringList rowTextsWhileConverting;
+    // The rows take the spinner text after the status line: look at them on the next write.
+    QObject::connect(window.get(), &main_window::Form1::statusLineChanged, window.get(), [&](const QString &) {
+        if (statuses.size() >= 2 && statuses.at(statuses.size() - 2).startsWith(QStringLiteral("Converting ")))
+            rowTextsWhileConverting.append(list()->subItem(1, 2));
+    });
+    startRoad();
+    ASSERT_TRUE(waitUntilIdle()) << statuses.join(QLatin1Char('|')).toStdString();
+
+    // Status texts in order, the spinner from its first frame.
+    const qsizetype converting = statuses.indexOf(QStringLiteral("Converting vidsite.test data |"));
+    ASSERT_GE(converting, 0) << statuses.join(QLatin1Char('|')).toStdString();
+    EXPECT_LT(statuses.indexOf(QStringLiteral("Downloading ...")), converting);
+    const QStringList frames = {QStringLiteral("Converting vidsite.test data |"), QStringLiteral("Converting vidsite.test data /"),
+                                QStringLiteral("Converting vidsite.test data -"), QStringLiteral("Converting vidsite.test data \\")};
+    for (qsizetype i = converting, f = 0; i < statuses.size() && statuses[i].startsWith(QStringLiteral("Converting ")); ++i, ++f)
+        EXPECT_EQ(statuses[i], frames[f % 4]);
+    ASSERT_FALSE(rowTextsWhileConverting.isEmpty());
+    for (const QString &text : rowTextsWhileConverting)
+        EXPECT_TRUE(frames.contains(text)) << text.toStdString();
+    EXPECT_EQ(statuses.at(statuses.size() - 2), QStringLiteral("Done"));
+    EXPECT_EQ(statuses.last(), readyText());
+
+    // The converted file, the download and the thumbnail gone, the row removed.
+    EXPECT_EQ(probeFormat(outputPath(".avi")), QStringLiteral("avi"));
+    EXPECT_FALSE(QFileInfo::exists(flvPath()));
+    EXPECT_FALSE(QFileInfo::exists(thumbPath()));
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_EQ(window->OutputExt(), QStringLiteral(".avi"));
+    EXPECT_EQ(window->SpinFrame(), 0);
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_FALSE(button("cmdCancel")->isEnabled());
+    EXPECT_TRUE(box.shown.isEmpty());
+
+    // The video request went out once, on the site's host.
+    int videoRequests = 0;
+    for (const QByteArray &line : site.requestLines())
+        videoRequests += line.contains("/get_video.php?video_id=") ? 1 : 0;
+    EXPECT_EQ(videoRequests, 1);
+
+    ASSERT_TRUE(button("Button1")->isVisible());
+    press("Button1");
+    EXPECT_EQ(shell.opened.last(), outputPath(".avi"));
+}
+
+TEST_F(EndToEndTest, EntryWithoutAProfileKeepsTheDownloadAndReturnsToIdle)
+{
+    serveVideo(videoResponse());
+    makeWindow();
+    startRoad(QStringLiteral("RM (RealONE/RealPlayer)"));
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(box.shown.size(), 1);
+    EXPECT_EQ(box.shown[0].text, QStringLiteral("Error: RM (RealONE/RealPlayer) is not compatible."));
+    EXPECT_EQ(box.shown[0].icon, platform::MessageBox::Icon::Exclamation);
+    EXPECT_EQ(box.shown[0].title, QStringLiteral("NOT Supported"));
+    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
+    EXPECT_FALSE(window->IsConverting());
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("NOT Supported"));
+}
+
+TEST_F(EndToEndTest, CancelDuringTheDownloadStopsItAndResetsTheWindow)
+{
+    serveVideo(videoResponse(512, 150)); // several seconds on the wire
+    makeWindow();
+    startRoad();
+    ASSERT_TRUE(waitForPageDone());
+    ASSERT_TRUE(waitUntil([this] { return list()->count() == 1 && list()->subItem(1, 2).endsWith(QStringLiteral("%)")); }, 30000));
+    press("cmdCancel");
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(window->statusText(), readyText());
+    EXPECT_EQ(realDownloads->runningReads(), 0);
+    EXPECT_FALSE(QFileInfo::exists(flvPath()));
+    EXPECT_FALSE(window->IsConverting());
+}
+
+TEST_F(EndToEndTest, ConverterFailureKeepsTheDownloadAndSaysSo)
+{
+    HttpFixtureServer::Response junk = HttpFixtureServer::ok(QByteArray(20000, 'x'), "video/x-flv");
+    junk.chunkSize = 4096;
+    serveVideo(junk);
+    makeWindow();
+    startRoad();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(window->statusText(), QStringLiteral("Conversion failed - the downloaded video is kept"));
+    EXPECT_EQ(QFileInfo(flvPath()).size(), 20000);
+    EXPECT_FALSE(QFileInfo::exists(outputPath(".avi")));
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(list()->count(), 0);
+}
+
+TEST_F(EndToEndTest, VideoRequestAnswering404MarksTheRowFailed)
+{
+    serveVideo(HttpFixtureServer::status(404, "gone"));
+    makeWindow();
+    startRoad();
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("Error"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Download failed"));
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_FALSE(button("cmdCancel")->isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(flvPath()));
+    EXPECT_TRUE(box.shown.isEmpty());
+}
+
+TEST_F(EndToEndTest, MissingConverterReportsInTheStatusLineAndKeepsTheDownload)
+{
+    QTemporaryDir emptyProgramFolder;
+    serveVideo(videoResponse());
+    makeWindow(Downloads::Real, emptyProgramFolder.path());
+    startRoad();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(window->statusText(), AVC::notFoundText());
+    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(window->OutputExt(), QStringLiteral(".avi"));
+}
+
+// Every entry of the format box either converts into its container or ends in
+// the "NOT Supported" box.
+class EveryFormatTest : public EndToEndTest, public ::testing::WithParamInterface<int> {};
+
+QString expectedContainer(const QString &extension)
+{
+    if (extension == QLatin1String(".avi")) return QStringLiteral("avi");
+    if (extension == QLatin1String(".mpg")) return QStringLiteral("mpeg");
+    if (extension == QLatin1String(".wmv")) return QStringLiteral("asf");
+    if (extension == QLatin1String(".mov")) return QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2");
+    if (extension == QLatin1String(".mp3")) return QStringLiteral("mp3");
+    if (extension == QLatin1String(".wav")) return QStringLiteral("wav");
+    return QString();
+}
+
+TEST_P(EveryFormatTest, ConvertsOrSaysNotSupported)
+{
+    const QString entry = profiles::formatListEntries().at(GetParam());
+    serveVideo(videoResponse());
+    makeWindow();
+    startRoad(entry);
+    ASSERT_TRUE(waitUntilIdle()) << entry.toStdString();
+    const profiles::ConversionProfile *profile = profiles::findProfile(entry);
+    if (!profile) {
+        ASSERT_EQ(box.shown.size(), 1);
+        EXPECT_EQ(box.shown[0].title, QStringLiteral("NOT Supported"));
+        EXPECT_TRUE(QFileInfo::exists(flvPath()));
+        return;
+    }
+    const QString out = saveFolder() + QStringLiteral("/A Day at the Lake") + QString::fromLatin1(profile->extension);
+    EXPECT_EQ(window->statusText(), readyText()) << entry.toStdString() << ": " << statuses.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(probeFormat(out), expectedContainer(QString::fromLatin1(profile->extension))) << entry.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(flvPath())) << entry.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatBox, EveryFormatTest, ::testing::Range(0, 27));
+
+} // namespace
+} // namespace vidmora::test

@@ -1,0 +1,251 @@
+// The window as the user meets it: places, captions, colours, load steps, chrome.
+
+#include "window_fixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QHeaderView>
+
+#include "main_window/form2.h"
+#include "platform/gui/dir_list_box.h"
+#include "profiles/profiles.h"
+
+namespace vidmora::test {
+namespace {
+
+using DesignTest = WindowTest;
+
+struct Place {
+    const char *name;
+    int left, top, width, height; // twips
+};
+
+// Every control at its design place: twips / 15 = pixels.
+const Place kPlaces[] = {
+    {"lblurl", 600, 720, 1335, 285},     {"txturl", 1890, 720, 5415, 285},
+    {"Command1", 7440, 720, 1095, 300},  {"cmdCancel", 8640, 720, 1095, 300},
+    {"Label11", 8400, 120, 1335, 255},   {"Button2", 9960, 120, 255, 225},
+    {"Label6", 1680, 1440, 885, 225},    {"Text1", 1680, 1680, 3735, 285},
+    {"Button3", 240, 1440, 1335, 465},   {"lblTC", 7080, 1560, 1530, 225},
+    {"lblTitle", 5880, 1800, 4005, 225}, {"Image1", 5880, 2160, 3975, 2655},
+    {"Shape1", 5880, 2160, 3975, 2655},  {"Label3", 255, 1995, 1125, 225},
+    {"lblDate", 1080, 1995, 4290, 225},  {"Label4", 240, 2280, 1380, 225},
+    {"lblCat", 1440, 2280, 3990, 225},   {"Label5", 240, 2760, 1755, 225},
+    {"txtDes", 240, 3000, 5175, 735},    {"Label1", 495, 9435, 1260, 225},
+    {"lblvmrUser", 1485, 9435, 3885, 225}, {"Label2", 6480, 5040, 2805, 225},
+    {"lblViews", 6600, 5280, 2685, 225}, {"Button1", 240, 3960, 5175, 465},
+    {"Label7", 360, 5040, 1935, 255},    {"Combo1", 2040, 4920, 3135, 315},
+    {"lstDownload", 600, 5640, 9105, 1125}, {"SB1", 120, 6960, 8055, 255},
+};
+
+int px(int twips) { return (twips + 7) / 15; }
+
+TEST_F(DesignTest, EveryControlSitsAtItsDesignPlace)
+{
+    makeWindow();
+    EXPECT_EQ(window->size(), QSize(690, 489));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    for (const Place &p : kPlaces) {
+        QWidget *w = child<QWidget>(p.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), QRect(px(p.left), px(p.top), px(p.width), px(p.height))) << p.name;
+    }
+}
+
+TEST_F(DesignTest, CaptionsColoursAndFontsFollowTheDesign)
+{
+    makeWindow();
+    struct Caption {
+        const char *name;
+        QString text;
+        QColor color;
+    };
+    const Caption captions[] = {
+        {"lblurl", QStringLiteral("Vidmora URL:"), Qt::white},
+        {"Label11", kMakerHost, QColor(192, 192, 192)},
+        {"Label6", QStringLiteral("Save path:"), Qt::white},
+        {"lblTC", QStringLiteral("Name of the video:"), Qt::black},
+        {"Label3", QStringLiteral("Added at:"), Qt::white},
+        {"lblDate", QStringLiteral("no date"), Qt::white},
+        {"Label4", QStringLiteral("From category:"), Qt::white},
+        {"lblCat", QStringLiteral("no category"), Qt::white},
+        {"Label5", QStringLiteral("Description:"), Qt::white},
+        {"txtDes", QStringLiteral("no description"), Qt::white},
+        {"Label1", QStringLiteral("Uploaded By:"), Qt::white},
+        {"Label2", QStringLiteral("Current Views:"), Qt::black},
+        {"Label7", QStringLiteral("Convert Format Type"), Qt::white},
+        {"SB1", main_window::Form1::startNotice() + QStringLiteral(" - Ready for converting ..."), QColor(224, 224, 224)},
+    };
+    for (const Caption &c : captions) {
+        auto *label = child<platform::Label>(c.name);
+        EXPECT_EQ(label->Caption(), c.text) << c.name;
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), c.color) << c.name;
+        EXPECT_EQ(label->font().pixelSize(), 11) << c.name;
+    }
+    EXPECT_TRUE(child<QWidget>("lblurl")->font().bold());
+    EXPECT_TRUE(child<QLabel>("lblTitle")->alignment() & Qt::AlignHCenter);
+    EXPECT_TRUE(child<QLabel>("lblViews")->alignment() & Qt::AlignHCenter);
+
+    auto *address = child<QLineEdit>("txturl");
+    EXPECT_EQ(address->text(), QStringLiteral("http://"));
+    EXPECT_EQ(address->palette().color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(address->palette().color(QPalette::Text), QColor(64, 0, 0));
+    EXPECT_TRUE(address->hasFocus() || QApplication::focusWidget() == nullptr);
+    auto *folder = child<QLineEdit>("Text1");
+    EXPECT_EQ(folder->text(), saveFolder());
+    EXPECT_EQ(folder->palette().color(QPalette::Base), QColor(64, 64, 64));
+    EXPECT_EQ(folder->palette().color(QPalette::Text), QColor(Qt::white));
+
+    EXPECT_EQ(child<main_window::WindowButton>("Command1")->Caption(), QStringLiteral("Download"));
+    EXPECT_EQ(child<main_window::WindowButton>("cmdCancel")->Caption(), QStringLiteral("Cancel"));
+    EXPECT_EQ(child<main_window::WindowButton>("Button1")->Caption(), QStringLiteral("Play"));
+    EXPECT_EQ(child<main_window::WindowButton>("Button2")->Caption(), QStringLiteral("X"));
+    EXPECT_EQ(child<main_window::WindowButton>("Button3")->Caption(), QStringLiteral("Chose path ..."));
+    EXPECT_FALSE(button("Button1")->isVisible());
+    EXPECT_FALSE(button("Shape1")->isVisible());
+    for (const char *name : {"Command1", "cmdCancel", "Button2", "Button3"})
+        EXPECT_TRUE(button(name)->isEnabled()) << name;
+}
+
+TEST_F(DesignTest, FormatBoxOffersTheTwentySevenEntriesPickOnly)
+{
+    makeWindow();
+    auto *combo = child<QComboBox>("Combo1");
+    EXPECT_FALSE(combo->isEditable());
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries.append(combo->itemText(i));
+    EXPECT_EQ(entries, profiles::formatListEntries());
+    ASSERT_EQ(entries.size(), 27);
+    EXPECT_EQ(entries.first(), QStringLiteral("AVI (MPEG4-DivX-Compatible)"));
+    EXPECT_EQ(entries.last(), QStringLiteral("WAVE Sound (WAV)"));
+    // Selected at load, since the box starts without a selection.
+    EXPECT_EQ(combo->currentText(), QStringLiteral("AVI (MPEG4-DivX-Compatible)"));
+    EXPECT_EQ(combo->palette().color(QPalette::Base), QColor(64, 64, 64));
+}
+
+TEST_F(DesignTest, DownloadListHasItsThreeColumns)
+{
+    makeWindow();
+    platform::ListView *l = list();
+    ASSERT_EQ(l->columnCount(), 3);
+    EXPECT_EQ(l->headerItem()->text(0), QStringLiteral("Video:"));
+    EXPECT_EQ(l->headerItem()->text(1), QStringLiteral("ID:"));
+    EXPECT_EQ(l->headerItem()->text(2), QStringLiteral("Status:"));
+    EXPECT_EQ(l->columnWidth(0), px(5440));
+    EXPECT_EQ(l->columnWidth(1), px(1140));
+    EXPECT_EQ(l->columnWidth(2), px(1440));
+    EXPECT_TRUE(l->headerItem()->textAlignment(1) & Qt::AlignHCenter);
+    EXPECT_EQ(l->count(), 0);
+}
+
+TEST_F(DesignTest, LoadCreatesTheSaveFolderAndStartsTheAnnouncementProgram)
+{
+    ASSERT_FALSE(QFileInfo::exists(saveFolder()));
+    makeWindow();
+    EXPECT_TRUE(QFileInfo(saveFolder()).isDir());
+    EXPECT_EQ(shell.started, QStringList{QStringLiteral(VIDMORA_TEST_BIN_DIR "/zelto")});
+    EXPECT_EQ(window->statusText(), main_window::Form1::startNotice() + QStringLiteral(" - Ready for converting ..."));
+    EXPECT_EQ(window->SpinFrame(), 0);
+    EXPECT_TRUE(box.shown.isEmpty()); // a missing announcement program leaves no trace
+}
+
+TEST_F(DesignTest, SaveFolderWhoseParentIsMissingIsLeftUncreatedSilently)
+{
+    // The design text names a folder two levels below what exists.
+    QDir(m_temp.path()).rmdir(QStringLiteral("Vidmora"));
+    main_window::Form1Setup setup;
+    setup.wsc = std::make_unique<DGSwsHTTP>(platform::createTcpSocket(), kSiteHost);
+    setup.downloadService = &fakeDownloads;
+    setup.messageBox = &box;
+    setup.shell = &shell;
+    setup.programFolder = m_temp.path();
+    setup.saveFolder = m_temp.path() + QStringLiteral("/missing/Vidmora");
+    setup.siteHost = kSiteHost;
+    setup.siteDomain = kSiteDomain;
+    setup.imageHost = kImageHost;
+    setup.makerHost = kMakerHost;
+    main_window::Form1 w(std::move(setup));
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path() + QStringLiteral("/missing")));
+    EXPECT_TRUE(box.shown.isEmpty());
+}
+
+TEST_F(DesignTest, XEndsAtOnceLeavingTheThumbnailButClosingDeletesIt)
+{
+    makeWindow();
+    QFile thumb(thumbPath());
+    ASSERT_TRUE(thumb.open(QIODevice::WriteOnly));
+    thumb.write(thumbnailJpeg());
+    thumb.close();
+
+    press("Button2");
+    EXPECT_EQ(endProgramCalls, 1);
+    EXPECT_TRUE(QFileInfo::exists(thumbPath()));
+
+    window->close();
+    EXPECT_EQ(endProgramCalls, 2);
+    EXPECT_FALSE(QFileInfo::exists(thumbPath()));
+}
+
+TEST_F(DesignTest, AboutLinkOpensTheMakersAddress)
+{
+    makeWindow();
+    auto *link = child<platform::Label>("Label11");
+    QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(shell.opened, QStringList{QStringLiteral("http://") + kMakerHost});
+}
+
+TEST_F(DesignTest, FolderDialogHandsTheOpenFolderToTheSaveBox)
+{
+    makeWindow();
+    press("Button3");
+    main_window::Form2 *dialog = window->folderDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Save ..."));
+    // Opens at the process's current folder, not at the save folder.
+    EXPECT_EQ(dialog->dirList()->Path(), QDir::cleanPath(QDir::currentPath()));
+
+    // A highlighted folder is not taken; the open one is.
+    QDir(m_temp.path()).mkpath(QStringLiteral("chosen/inner"));
+    dialog->dirList()->setPath(m_temp.path() + QStringLiteral("/chosen"));
+    dialog->dirList()->setCurrentRow(dialog->dirList()->count() - 1); // "inner", highlighted only
+    QTest::mouseClick(dialog->okButton(), Qt::LeftButton, Qt::NoModifier, dialog->okButton()->rect().center());
+    EXPECT_EQ(child<QLineEdit>("Text1")->text(), QDir::cleanPath(m_temp.path() + QStringLiteral("/chosen")));
+    EXPECT_FALSE(dialog->isVisible());
+
+    // The same dialog comes back with the same folder open.
+    press("Button3");
+    EXPECT_EQ(window->folderDialog(), dialog);
+    EXPECT_EQ(dialog->dirList()->Path(), QDir::cleanPath(m_temp.path() + QStringLiteral("/chosen")));
+
+    // The close box leaves the save box alone and drops the dialog.
+    child<QLineEdit>("Text1")->setText(saveFolder());
+    dialog->close();
+    EXPECT_TRUE(waitUntil([this] { return window->folderDialog() == nullptr; }));
+    EXPECT_EQ(child<QLineEdit>("Text1")->text(), saveFolder());
+}
+
+TEST_F(DesignTest, DraggingAFreeSpotWithTheLeftButtonMovesTheWindow)
+{
+    makeWindow();
+    const QPoint start = window->pos();
+    const QPoint freeSpot(300, 20); // the title strip
+    QTest::mousePress(window.get(), Qt::LeftButton, Qt::NoModifier, freeSpot);
+    QTest::mouseMove(window.get(), freeSpot + QPoint(10, 5));
+    QTest::mouseMove(window.get(), freeSpot + QPoint(40, 25));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, Qt::NoModifier, freeSpot + QPoint(40, 25));
+    EXPECT_NE(window->pos(), start);
+
+    // A press on a label goes to the label: no drag.
+    const QPoint before = window->pos();
+    auto *label = child<QWidget>("Label3");
+    QTest::mousePress(label, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+    QTest::mouseMove(label, QPoint(40, 30));
+    QTest::mouseRelease(label, Qt::LeftButton, Qt::NoModifier, QPoint(40, 30));
+    EXPECT_EQ(window->pos(), before);
+}
+
+} // namespace
+} // namespace vidmora::test

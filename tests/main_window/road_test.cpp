@@ -1,0 +1,287 @@
+// The request road up to the download: address check, page fetch, details,
+// thumbnail, the row and its progress texts.
+
+#include "window_fixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/gui/picture.h"
+
+namespace vidmora::test {
+namespace {
+
+using RoadTest = WindowTest;
+
+QString tokenOf() { return WatchPageFields{}.token; }
+QString idOf() { return WatchPageFields{}.videoId; }
+QString rowKey() { return QStringLiteral("get_video.php?video_id=") + idOf() + QStringLiteral("&t=") + tokenOf(); }
+
+TEST_F(RoadTest, AddressOffTheSiteGetsTheErrorBoxAndNothingElse)
+{
+    makeWindow(Downloads::Fake);
+    const QString before = window->statusText();
+    for (const QString &address : {QStringLiteral("http://www.elsewhere.test/watch?v=abc"),
+                                   QStringLiteral("http://www.vidsite.test/view?v=abc"),
+                                   QStringLiteral("www.vidsite.test/watch?v=abc"), QStringLiteral("http://")}) {
+        box.shown.clear();
+        typeAddress(address);
+        pressDownload();
+        ASSERT_EQ(box.shown.size(), 1) << address.toStdString();
+        EXPECT_EQ(box.shown[0].text, QStringLiteral("Is NOT a valid vidsite.test address"));
+        EXPECT_EQ(box.shown[0].icon, platform::MessageBox::Icon::Critical);
+        EXPECT_EQ(box.shown[0].title, QStringLiteral("Error"));
+        EXPECT_EQ(window->statusText(), before);
+        EXPECT_FALSE(button("Shape1")->isVisible());
+    }
+    EXPECT_TRUE(site.requestLines().isEmpty());
+}
+
+TEST_F(RoadTest, PageRoadFillsTheDetailsAndQueuesTheVideo)
+{
+    WatchPageFields fields;
+    fields.category = QStringLiteral("Film & Animation");
+    fields.description = QStringLiteral("<span >Sunny\tafternoon <SPAN >by the lake");
+    serveWatchPage(fields);
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+
+    // A doubled scheme and the bare domain are mended in the box itself.
+    typeAddress(QStringLiteral("http://http://") + kSiteDomain + QStringLiteral("/watch?v=") + idOf()
+                + QStringLiteral("&feature=related"));
+    pressDownload();
+    const QString mended = watchAddress() + QStringLiteral("&feature=related");
+    EXPECT_EQ(child<QLineEdit>("txturl")->text(), mended);
+    // The press waited for the thumbnail; the frame over it is shown.
+    EXPECT_TRUE(QFileInfo::exists(thumbPath()));
+    EXPECT_TRUE(button("Shape1")->isVisible());
+    EXPECT_TRUE(button("Command1")->isEnabled()); // stays enabled during the page fetch
+
+    ASSERT_TRUE(waitForPageDone());
+    EXPECT_EQ(caption("lblTitle"), QStringLiteral("A Day at the Lake"));
+    EXPECT_EQ(caption("lblViews"), QStringLiteral("1,234,567"));
+    EXPECT_EQ(caption("lblvmrUser"), QStringLiteral("lakeside_films"));
+    EXPECT_EQ(caption("lblDate"), QStringLiteral("May 17, 2008"));
+    EXPECT_EQ(caption("lblCat"), QStringLiteral("Film && Animation"));
+    EXPECT_EQ(platform::Label::displayHtml(caption("lblCat")), QStringLiteral("Film &amp; Animation"));
+    EXPECT_EQ(caption("txtDes"), QStringLiteral("Sunnyafternoon <SPAN >by the lake"));
+    EXPECT_TRUE(child<platform::ImageBox>("Image1")->hasPicture());
+    EXPECT_EQ(window->GetVideoUrl(),
+              QStringLiteral("http://") + kSiteHost + QStringLiteral("/get_video.php?video_id=") + idOf()
+                  + QStringLiteral("&t=") + tokenOf());
+
+    // Status texts in order: the press, the fetch's progress, the page, the hand-off.
+    ASSERT_GE(statuses.size(), 3);
+    EXPECT_EQ(statuses.first(), QStringLiteral("Downloading Data ..."));
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Data Recieved / vidsite.test ID Recieved")));
+    bool progressSeen = false;
+    for (const QString &s : statuses)
+        progressSeen = progressSeen || s.startsWith(QStringLiteral("Please Wait... Receiving Vidmora buffers ... "));
+    EXPECT_TRUE(progressSeen);
+    const qsizetype pageLength = watchPage(fields).toLatin1().size();
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Please Wait... Receiving Vidmora buffers ... ")
+                                  + QString::number(pageLength - 1) + QStringLiteral(" Bytes Received: ")
+                                  + QString::number(pageLength)));
+    EXPECT_EQ(statuses.last(), QStringLiteral("Downloading ..."));
+
+    // Requests: the page over HTTP/1.0 with the site's Host line, then the thumbnail.
+    const QList<QByteArray> lines = site.requestLines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines.contains(("GET " + mended + " HTTP/1.0").toLatin1()));
+    const QList<QByteArray> hosts = site.hostLines();
+    EXPECT_TRUE(hosts.contains(kSiteHost.toLatin1()));
+    bool thumbAsked = false;
+    for (const QByteArray &line : lines)
+        thumbAsked = thumbAsked || line.startsWith(("GET /vi/" + idOf() + "/default.jpg ").toLatin1());
+    EXPECT_TRUE(thumbAsked);
+
+    // One row, keyed by the request's last path segment, and one download.
+    platform::ListView *rows = list();
+    ASSERT_EQ(rows->count(), 1);
+    EXPECT_EQ(rows->key(1), rowKey());
+    EXPECT_EQ(rows->text(1), QStringLiteral("A Day at the Lake"));
+    EXPECT_EQ(rows->subItem(1, 1), rowKey());
+    EXPECT_EQ(rows->subItem(1, 2), QStringLiteral("Pending..."));
+    EXPECT_EQ(rows->selectedIndex(), 1);
+    ASSERT_EQ(fakeDownloads.reads.size(), 1);
+    EXPECT_EQ(fakeDownloads.reads[0].target, window->GetVideoUrl());
+    EXPECT_EQ(fakeDownloads.reads[0].name, flvPath());
+    EXPECT_EQ(window->LastFileName(), QStringLiteral("A Day at the Lake"));
+    EXPECT_FALSE(button("Command1")->isEnabled());
+    EXPECT_TRUE(button("cmdCancel")->isEnabled());
+}
+
+TEST_F(RoadTest, CapitalWatchPrefixPassesButGivesAnEmptyIdentifier)
+{
+    serveWatchPage();
+    makeWindow(Downloads::Fake);
+    typeAddress(QStringLiteral("see HTTP://WWW.VIDSITE.TEST/WATCH?V=") + idOf());
+    pressDownload();
+    EXPECT_TRUE(box.shown.isEmpty());
+    bool emptyThumb = false;
+    for (const QByteArray &line : site.requestLines())
+        emptyThumb = emptyThumb || line.startsWith("GET /vi//default.jpg ");
+    EXPECT_TRUE(emptyThumb);
+}
+
+TEST_F(RoadTest, PageAnswering404ShowsTheHeadAndIsStillProcessed)
+{
+    serveWatchPage({}, 404);
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    ASSERT_EQ(box.shown.size(), 1);
+    EXPECT_TRUE(box.shown[0].text.startsWith(QStringLiteral("404 Not Found\r\nHTTP/1.1 404 Not Found\r\n"))) << box.shown[0].text.toStdString();
+    EXPECT_EQ(box.shown[0].icon, platform::MessageBox::Icon::Exclamation);
+    EXPECT_EQ(box.shown[0].title, QStringLiteral("Error"));
+    EXPECT_TRUE(statuses.contains(QString())); // the error handler empties the line first
+    EXPECT_EQ(caption("lblTitle"), QStringLiteral("A Day at the Lake"));
+    EXPECT_EQ(list()->count(), 1);
+}
+
+TEST_F(RoadTest, SecondPressWhileThePageArrivesDropsTheFirstFetch)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    typeAddress(watchAddress());
+    pressDownload();
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    EXPECT_TRUE(waitUntil([this] { return statuses.count(QStringLiteral("Downloading ...")) > 1; }, 1000) == false);
+    EXPECT_EQ(list()->count(), 1);
+    EXPECT_EQ(fakeDownloads.reads.size(), 1);
+    EXPECT_EQ(statuses.count(QStringLiteral("Data Recieved / vidsite.test ID Recieved")), 1);
+}
+
+TEST_F(RoadTest, ThumbnailOfAnEarlierRequestIsNeverShown)
+{
+    serveWatchPage(); // no thumbnail: the image host answers 404
+    makeWindow(Downloads::Fake);
+    QFile stale(thumbPath());
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(thumbnailJpeg(Qt::red));
+    stale.close();
+
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    EXPECT_FALSE(QFileInfo::exists(thumbPath()));
+    EXPECT_FALSE(child<platform::ImageBox>("Image1")->hasPicture());
+}
+
+TEST(PictureLoading, RecognisesAJpegByItsContentWhateverItsName)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fis.tmp"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(thumbnailJpeg());
+    file.close();
+    EXPECT_EQ(platform::loadPicture(path).size(), QSize(120, 90));
+    EXPECT_TRUE(platform::loadPicture(dir.filePath(QStringLiteral("missing.tmp"))).isNull());
+    QFile junk(dir.filePath(QStringLiteral("junk.tmp")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a picture");
+    junk.close();
+    EXPECT_TRUE(platform::loadPicture(junk.fileName()).isNull());
+}
+
+// The download list driven through a scripted download service.
+class DownloadListTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        serveWatchPage();
+        serveThumbnail();
+        makeWindow(Downloads::Fake);
+        typeAddress(watchAddress());
+        pressDownload();
+        ASSERT_TRUE(waitForPageDone());
+        ASSERT_EQ(fakeDownloads.reads.size(), 1);
+    }
+    QString rowStatus(int row = 1) const { return list()->subItem(row, 2); }
+};
+
+TEST_F(DownloadListTest, ProgressShowsTheSizeStillToComeAndThePercentage)
+{
+    struct Case {
+        qint32 cur, max;
+        const char *text;
+    };
+    const Case cases[] = {
+        {524288, 1048576, "512.0 KB (50.0%)"},
+        {6500000, 10000000, "3.34 MB (65.0%)"},
+        {0, 1048576, "1.00 MB (0.0%)"},       // exactly 2^20 still to come: megabytes
+        {1, 1048576, "1024.0 KB (0.0%)"},     // one byte less: kilobytes
+        {1048576, 1048576, "0.0 KB (100.0%)"},
+    };
+    for (const Case &c : cases) {
+        fakeDownloads.progress(flvPath(), 5, c.cur, c.max);
+        EXPECT_EQ(rowStatus(), QString::fromLatin1(c.text)) << c.cur << " of " << c.max;
+    }
+    // No announced length: nothing to divide by, the row keeps its text.
+    fakeDownloads.progress(flvPath(), 4, 1000, 0);
+    EXPECT_EQ(rowStatus(), QStringLiteral("0.0 KB (100.0%)"));
+}
+
+TEST_F(DownloadListTest, FailedDownloadMarksTheRowAndLetsANewRequestStart)
+{
+    fakeDownloads.complete(flvPath(), 0);
+    EXPECT_EQ(rowStatus(), QStringLiteral("Error"));
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_FALSE(button("cmdCancel")->isEnabled());
+    EXPECT_FALSE(window->IsConverting());
+    EXPECT_FALSE(QFileInfo::exists(flvPath()));
+    EXPECT_TRUE(box.shown.isEmpty());
+
+    // The same video again: the failed row gives way and the download starts anew.
+    pressDownload();
+    statuses.clear();
+    ASSERT_TRUE(waitForPageDone());
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(rowStatus(), QStringLiteral("Pending..."));
+    EXPECT_EQ(list()->selectedIndex(), 1);
+    EXPECT_EQ(fakeDownloads.reads.size(), 2);
+}
+
+TEST_F(DownloadListTest, CancelRemovesTheRowAndResetsTheWindow)
+{
+    EXPECT_FALSE(button("Command1")->isEnabled());
+    press("cmdCancel");
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(child<QLineEdit>("txturl")->text(), QStringLiteral("http://"));
+    EXPECT_EQ(caption("lblTitle"), QString());
+    EXPECT_EQ(caption("lblDate"), QString()); // the design texts are not restored
+    EXPECT_FALSE(child<platform::ImageBox>("Image1")->hasPicture());
+    EXPECT_EQ(window->statusText(), readyText());
+    EXPECT_TRUE(fakeDownloads.cancels.contains(flvPath()));
+    EXPECT_FALSE(window->IsConverting());
+    // A download has been started in this run, so "Play" shows.
+    EXPECT_TRUE(button("Button1")->isVisible());
+}
+
+TEST_F(DownloadListTest, EveryRowShowsTheCurrentProgress)
+{
+    // A second video while the first is listed: rows share the progress text.
+    WatchPageFields second;
+    second.videoId = QStringLiteral("Second00001");
+    second.titleElement = QStringLiteral("Vidmora - Second Clip");
+    serveWatchPage(second);
+    child<QWidget>("Command1")->setEnabled(true);
+    typeAddress(watchAddress(second.videoId));
+    statuses.clear();
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    ASSERT_EQ(list()->count(), 2);
+    EXPECT_EQ(list()->selectedIndex(), 1); // the first row stays the selected one
+    fakeDownloads.progress(saveFolder() + QStringLiteral("/Second Clip.flv"), 5, 524288, 1048576);
+    EXPECT_EQ(rowStatus(1), QStringLiteral("512.0 KB (50.0%)"));
+    EXPECT_EQ(rowStatus(2), QStringLiteral("512.0 KB (50.0%)"));
+}
+
+} // namespace
+} // namespace vidmora::test
