@@ -51,7 +51,13 @@ void Button::construct()
 
     m_OverTimer.setInterval(3);
     m_OverTimer.setEnabled(false);
-    connect(&m_OverTimer, &platform::Timer::tick, this, &Button::OverTimer_Timer);
+    connect(&m_OverTimer, &platform::Timer::tick, this, [this] {
+        try {
+            OverTimer_Timer();
+        } catch (...) {
+            qWarning("Button: the hover poll failed"); // never into the event loop
+        }
+    });
 
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);

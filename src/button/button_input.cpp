@@ -85,17 +85,27 @@ std::int16_t keyCodeOf(const QKeyEvent *e)
 
 // ---- Qt events into host events ---------------------------------------------------
 
+// Every host event enters here. A container's handler that throws (its slots run
+// inside our handlers) must not unwind into Qt's event loop: the error is
+// reported to the host's log and the event counts as handled.
 bool Button::event(QEvent *e)
 {
-    if (e->type() == QEvent::Shortcut) {
-        auto *se = static_cast<QShortcutEvent *>(e);
-        if (se->shortcutId() == m_ShortcutId && m_ShortcutId != 0) {
-            const QString k = m_AccessKeys;
-            UserControl_AccessKeyPress(k.isEmpty() ? 0 : static_cast<std::int16_t>(k.at(0).unicode()));
-            return true;
+    try {
+        if (e->type() == QEvent::Shortcut) {
+            auto *se = static_cast<QShortcutEvent *>(e);
+            if (se->shortcutId() == m_ShortcutId && m_ShortcutId != 0) {
+                const QString k = m_AccessKeys;
+                UserControl_AccessKeyPress(k.isEmpty() ? 0 : static_cast<std::int16_t>(k.at(0).unicode()));
+                return true;
+            }
         }
+        return QWidget::event(e);
+    } catch (const std::exception &ex) {
+        qWarning("Button: an event handler failed: %s", ex.what());
+    } catch (...) {
+        qWarning("Button: an event handler failed");
     }
-    return QWidget::event(e);
+    return true;
 }
 
 void Button::paintEvent(QPaintEvent *)

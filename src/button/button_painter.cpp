@@ -10,6 +10,20 @@ using namespace platform::gdi;
 
 namespace {
 
+// Runs its action when the scope ends, also when a drawing step fails.
+template <typename F>
+struct Restore {
+    F f;
+    bool armed = true;
+    ~Restore()
+    {
+        if (armed)
+            f();
+    }
+};
+template <typename F>
+Restore(F) -> Restore<F>;
+
 // Gradient amounts: -(step * i) in single precision, halves to even.
 int gradientAmount(float step, int i)
 {
@@ -42,6 +56,11 @@ void Button::DrawButton(std::uint8_t State, bool Force)
     // Hover swap: a hovered custom-scheme button paints from its hover colour.
     const bool swap = m_IsOver && m_ColorScheme == csCustom;
     const OLE_COLOR remembered = m_BackColor;
+    Restore undoSwap{[this, remembered] {
+        m_BackColor = remembered;
+        CalcColors();
+    }};
+    undoSwap.armed = swap;
     if (swap) {
         m_BackColor = m_BackOver;
         CalcColors();
@@ -60,10 +79,6 @@ void Button::DrawButton(std::uint8_t State, bool Force)
         DrawPictures(0);
     }
 
-    if (swap) {
-        m_BackColor = remembered;
-        CalcColors();
-    }
     update();
 }
 
@@ -361,9 +376,11 @@ void Button::drawStyle4(bool disabled, bool pressed)
     }
     auto S = [&](int n) { return ShiftColor(m_c.ShadowColor, n); };
     DrawRect(1, 1, W - 2, H - 2, S(-16), false);
-    m_c.BaseColor = S(-16);
-    DrawCaption(2);
-    m_c.BaseColor = ShiftColor(m_c.FaceColor, 48); // its normal value for this style
+    {
+        Restore normalBase{[this] { m_c.BaseColor = ShiftColor(m_c.FaceColor, 48); }}; // its normal value here
+        m_c.BaseColor = S(-16);
+        DrawCaption(2);
+    }
     DrawRect(0, 0, W, H, c.DarkShadowColor, true);
     DrawRect(1, 1, W - 2, H - 2, S(-64), true);
     DrawRect(2, 2, W - 4, H - 4, S(-32), true);
@@ -424,10 +441,12 @@ void Button::drawStyle14(bool disabled, bool pressed)
         // the default button's caption is laid out and drawn bold
         m_CanDraw = false;
         const bool wasBold = FontBold();
+        Restore back{[this, wasBold] {
+            setFontBold(wasBold);
+            m_CanDraw = true;
+        }};
         setFontBold(true);
         DrawCaption(hover);
-        setFontBold(wasBold);
-        m_CanDraw = true;
     } else {
         DrawCaption(hover);
     }

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <stdexcept>
+
 using namespace vidmora;
 using platform::gdi::RGB;
 using vidmora::test::ShownButton;
@@ -252,4 +254,60 @@ TEST(ButtonInput, MainWindowStyleBagBuildsAWorkingButton)
     QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_EQ(clicks.size(), 1);
     EXPECT_FALSE(b.Enabled());
+}
+
+TEST(ButtonInput, DragOffAndBackOnThenReleaseInsideClicks)
+{
+    ShownButton s(60, 24, btGradient);
+    Button &b = *s.button;
+    EventLog ev(b);
+    s.pointerOver = true;
+    QTest::mousePress(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    s.pointerOver = false;
+    b.UserControl_MouseMove(1, 0, 200, 5);
+    EXPECT_EQ(b.LastState(), 0); // up look outside
+    s.pointerOver = true;
+    b.UserControl_MouseMove(1, 0, 6, 5);
+    EXPECT_EQ(b.LastState(), 2);
+    EXPECT_EQ(s.px(1, 10), b.ShiftColor(b.ShiftColor(b.colors().BaseColor, -32, true), -32, true)); // pressed bevel
+    EXPECT_FALSE(b.IsOver()); // the hover flag lasts one drawing only
+    QTest::mouseRelease(&b, Qt::LeftButton, Qt::NoModifier, QPoint(6, 5));
+    EXPECT_EQ(ev.log.last(), "click");
+}
+
+TEST(ButtonInput, HiddenHoveredButtonStillEndsItsHover)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    QSignalSpy out(&b, &Button::MouseOut);
+    s.pointerOver = true;
+    b.UserControl_MouseMove(0, 0, 5, 5);
+    ASSERT_TRUE(b.IsOver());
+    b.hide();
+    const int paints = b.paintCount();
+    s.pointerOver = false;
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return out.size() == 1; }, 5000));
+    EXPECT_FALSE(b.IsOver());
+    EXPECT_EQ(b.paintCount(), paints);
+}
+
+TEST(ButtonInput, LosingFocusWhileSpaceIsHeldKeepsThePressedLook)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    b.UserControl_GotFocus();
+    b.UserControl_KeyDown(32, 0);
+    EXPECT_EQ(b.LastState(), 2);
+    b.UserControl_LostFocus();
+    EXPECT_EQ(b.LastState(), 2);
+    EXPECT_FALSE(b.HasFocus());
+}
+
+TEST(ButtonInput, AThrowingClickHandlerStaysInsideTheButton)
+{
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    QObject::connect(&b, &Button::Click, [] { throw std::runtime_error("handler failed"); });
+    EXPECT_NO_THROW(QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5)));
+    EXPECT_EQ(b.LastState(), 0);
 }
