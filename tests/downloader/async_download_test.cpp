@@ -288,9 +288,14 @@ TEST(DownVidmoraOverHttp, DownloadsIntoTheTargetAndEndsTheBatch)
     DownVidmora control(service, box);
     EventLog log(control);
     const QString file = dir.path() + QStringLiteral("/My clip.flv");
+    int progressWithTargetPresent = 0;
+    QObject::connect(&control, &DownVidmora::DownloadProgress, [&](qint32 &, qint32 &, QString &name) {
+        progressWithTargetPresent += QFile::exists(name) ? 1 : 0;
+    });
     control.BeginDownload(QStringLiteral("http://www.vidsite.example/get_video.php?video_id=q&t=w"), file);
     ASSERT_TRUE(waitUntil([&] { return log.batches == 1; }, kWaitMs));
 
+    EXPECT_EQ(progressWithTargetPresent, 0) << "nothing is at the target while the transfer runs";
     EXPECT_EQ(log.lines.first(), QStringLiteral("Stage Attempting Connection"));
     EXPECT_TRUE(log.lines.contains(QStringLiteral("Progress %1/%1 %2").arg(body.size()).arg(file)));
     EXPECT_EQ(log.outcome(), QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Complete %1 %2").arg(body.size()).arg(file),
