@@ -14,6 +14,9 @@ void prepareWebEngine()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
             "--disable-background-networking --disable-component-update --disable-domain-reliability "
             "--disable-sync --no-first-run --no-pings --metrics-recording-only");
+    // The program writes nothing: no shader caches of the graphics stack either.
+    qputenv("QT_DISABLE_SHADER_DISK_CACHE", "1");
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     else

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include "announcement/form1.h"
@@ -74,6 +76,9 @@ TEST_F(Form1Test, DesignMatchesTheWindowLayout)
     EXPECT_EQ(form.Command1->text(), QStringLiteral("X"));
     EXPECT_EQ(form.Timer1->Interval(), 3000);
     EXPECT_TRUE(form.Timer1->Enabled());
+    // The pages leave nothing on disk.
+    EXPECT_TRUE(form.WebBrowser1->page()->profile()->isOffTheRecord());
+    EXPECT_TRUE(form.WebBrowser2->page()->profile()->isOffTheRecord());
 
     // The title strip lies over the background's top rows, the pages and the
     // button over both pictures.

@@ -21,6 +21,7 @@ QByteArray VncPointer::readExactly(int n, int timeoutMs)
 
 bool VncPointer::connectTo(quint16 port, int timeoutMs)
 {
+    m_ready = false;
     m_socket.abort();
     m_socket.connectToHost(QHostAddress::LocalHost, port);
     if (!m_socket.waitForConnected(timeoutMs))
@@ -61,6 +62,7 @@ bool VncPointer::connectTo(quint16 port, int timeoutMs)
     qToBigEndian<quint16>(1, encodings.data() + 2);
     m_socket.write(encodings); // encoding 0: raw
     m_socket.flush();
+    m_ready = true;
     return connected();
 }
 

@@ -13,7 +13,7 @@ class VncPointer final {
 public:
     // Connects and completes the protocol handshake; false when no server answers.
     bool connectTo(quint16 port, int timeoutMs);
-    bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    bool connected() const { return m_ready && m_socket.state() == QAbstractSocket::ConnectedState; }
     // The screen size that the server announced.
     int screenWidth() const { return m_width; }
     int screenHeight() const { return m_height; }
@@ -29,6 +29,7 @@ private:
     QByteArray readExactly(int n, int timeoutMs);
 
     QTcpSocket m_socket;
+    bool m_ready = false; // handshake done
     int m_width = 0;
     int m_height = 0;
 };
