@@ -6,6 +6,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -93,7 +94,7 @@ private:
     void raiseError(QString text);
 
     // Process state.
-    platform::Timer *m_timer1;
+    QPointer<platform::Timer> m_timer1; // the window's: it may go first
     QMetaObject::Connection m_tickConnection;
     std::unique_ptr<platform::ProcessControl> m_process;
     qint64 m_pid = 0;

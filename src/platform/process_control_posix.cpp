@@ -305,7 +305,7 @@ public:
         if (pid <= 0)
             return -1;
         // The output has ended, so the exit is a matter of moments.
-        for (int waited = 0; waited < 2000; waited += 2) {
+        for (int waited = 0; waited < 1000; waited += 2) {
             int status = 0;
             const pid_t r = ::waitpid(pid_t(pid), &status, WNOHANG);
             if (r == pid_t(pid))
