@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFrame>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
@@ -44,8 +45,8 @@ Form1::Form1(const QString &makerHost, std::function<void()> endProgram, QWidget
     setPalette(pal);
     setAutoFillBackground(true);
 
-    // Back to front: the background, the title strip over its top rows, then
-    // the pages and the button.
+    // Back to front: the background, the title strip over its top rows, the
+    // outline, then the pages and the button.
     Image2 = new ImageControl(this);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(kImage2Rect);
@@ -56,6 +57,16 @@ Form1::Form1(const QString &makerHost, std::function<void()> endProgram, QWidget
     Image3->setGeometry(kImage3Rect);
     Image3->setPicture(asset(":/zelto/title.gif"));
     connect(Image3, &ImageControl::mouseMoved, this, &Form1::Image3_MouseMove);
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(rect());
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape1->setLineWidth(1);
+    QPalette outline = Shape1->palette();
+    outline.setColor(QPalette::WindowText, QColor(0x3a, 0x46, 0x5e));
+    Shape1->setPalette(outline);
+    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     WebBrowser2 = new QWebEngineView(this);
     WebBrowser2->setObjectName(QStringLiteral("WebBrowser2"));

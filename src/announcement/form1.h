@@ -7,6 +7,7 @@
 
 #include "platform/timer.h"
 
+class QFrame;
 class QPushButton;
 class QWebEngineView;
 
@@ -41,6 +42,7 @@ public:
     QWebEngineView *WebBrowser2 = nullptr; // "sistem=3"
     QWebEngineView *WebBrowser1 = nullptr; // "sistem=1"
     QPushButton *Command1 = nullptr; // "X"
+    QFrame *Shape1 = nullptr;        // the window's outline; nothing refers to it
     platform::Timer *Timer1 = nullptr;
 
     // Handlers.

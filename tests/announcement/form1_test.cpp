@@ -89,6 +89,7 @@ TEST_F(Form1Test, DesignMatchesTheWindowLayout)
     EXPECT_LT(at(form.Image3), at(form.WebBrowser1));
     EXPECT_LT(at(form.Image3), at(form.Command1));
     EXPECT_EQ(form.childAt(10, 26), form.Image3);
+    EXPECT_EQ(form.childAt(0, 0), form.Image3) << "the outline takes no pointer input";
 
     // Centred on the screen.
     const QRect screen = form.screen()->geometry();
