@@ -210,3 +210,75 @@ INSTANTIATE_TEST_SUITE_P(FormatBox, EveryFormatTest, ::testing::Range(0, 27));
 
 } // namespace
 } // namespace vidmora::test
+
+namespace vidmora::test {
+namespace {
+
+// Conversions started from downloads that the test completes itself.
+class ConversionBookkeepingTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        m_flv = sampleFlv();
+        if (m_flv.isEmpty())
+            GTEST_SKIP() << "ffmpeg could not make the sample video";
+        serveWatchPage();
+        serveThumbnail();
+        makeWindow(Downloads::Fake);
+    }
+    void requestVideo(const WatchPageFields &fields)
+    {
+        serveWatchPage(fields);
+        typeAddress(watchAddress(fields.videoId));
+        statuses.clear();
+        pressDownload();
+        ASSERT_TRUE(waitForPageDone());
+    }
+    QByteArray m_flv;
+};
+
+TEST_F(ConversionBookkeepingTest, TheFileDeletedIsTheOneTheDownloadWrote)
+{
+    requestVideo({});
+    // A new folder chosen while the video downloads does not change which file is converted and deleted.
+    QTemporaryDir other;
+    child<QLineEdit>("Text1")->setText(other.path());
+    QFile decoy(other.path() + QStringLiteral("/A Day at the Lake.flv"));
+    ASSERT_TRUE(decoy.open(QIODevice::WriteOnly));
+    decoy.write("someone else's file");
+    decoy.close();
+
+    fakeDownloads.complete(flvPath(), 6, m_flv);
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(window->statusText(), readyText());
+    EXPECT_FALSE(QFileInfo::exists(flvPath()));
+    EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/A Day at the Lake.avi")), QStringLiteral("avi"));
+    EXPECT_TRUE(QFileInfo::exists(decoy.fileName()));
+}
+
+TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndRemovesThePartialOutput)
+{
+    // Two videos queued: while the second is still on its way, the first one
+    // converts with the batch open, so "Cancel" is there to press.
+    requestVideo({});
+    WatchPageFields second;
+    second.videoId = QStringLiteral("Second00001");
+    second.titleElement = QStringLiteral("Vidmora - Second Clip");
+    child<QWidget>("Command1")->setEnabled(true);
+    requestVideo(second);
+    ASSERT_EQ(list()->count(), 2);
+
+    fakeDownloads.complete(flvPath(), 6, m_flv);
+    ASSERT_TRUE(window->IsConverting());
+    ASSERT_TRUE(button("cmdCancel")->isEnabled());
+    press("cmdCancel");
+    ASSERT_TRUE(waitUntil([this] { return statuses.contains(QStringLiteral("Conversion cancelled")); }, 60000))
+        << statuses.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(window->IsConverting());
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
+    EXPECT_FALSE(QFileInfo::exists(saveFolder() + QStringLiteral("/A Day at the Lake.avi")));
+}
+
+} // namespace
+} // namespace vidmora::test

@@ -249,3 +249,35 @@ TEST_F(DesignTest, DraggingAFreeSpotWithTheLeftButtonMovesTheWindow)
 
 } // namespace
 } // namespace vidmora::test
+
+namespace vidmora::test {
+namespace {
+
+TEST_F(WindowTest, SkinShowsItsStripsPanelsAndLines)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    const QImage shot = window->grab().toImage();
+    // Kept beside the test programs for a look by eye.
+    shot.save(QStringLiteral(VIDMORA_TEST_BIN_DIR "/main_window.png"));
+    ASSERT_EQ(shot.size(), QSize(690, 489));
+    auto dark = [](QColor c) { return c.lightness() < 40; };
+    EXPECT_EQ(shot.pixelColor(345, 0), QColor(Qt::white));      // Line3 along the top
+    EXPECT_TRUE(dark(shot.pixelColor(300, 20)));                  // title strip
+    EXPECT_TRUE(dark(shot.pixelColor(600, 475)));                 // bottom strip
+    EXPECT_EQ(shot.pixelColor(345, 488), QColor(128, 128, 128));  // Line4
+    const QColor body = shot.pixelColor(200, 300);
+    EXPECT_GT(body.blue(), body.red() + 30);                      // dark blue body
+    EXPECT_GT(shot.pixelColor(400, 110).lightness(), 180);        // pale panel behind the title
+    EXPECT_EQ(shot.pixelColor(100, 176), QColor(Qt::white));      // Line2
+    EXPECT_EQ(shot.pixelColor(100, 248), QColor(Qt::white));      // Line1
+    const QColor list = shot.pixelColor(36, 414);
+    EXPECT_TRUE(list.red() == list.green() && list.green() == list.blue() && list.red() > 120); // grey list panel
+}
+
+} // namespace
+} // namespace vidmora::test
