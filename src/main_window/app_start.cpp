@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 #include "http_client/dgsws_http.h"
 #include "main_window/form1.h"
+#include "main_window/skin.h"
 #include "platform/async_download_qt.h"
 #include "platform/gui/message_box_qt.h"
 #include "platform/gui/shell.h"
@@ -14,6 +16,7 @@ namespace vidmora {
 
 int runMainProgram(QApplication &app)
 {
+    app.setWindowIcon(QIcon(main_window::makeWindowIcon()));
     platform::QtMessageBox box;
     platform::QtShell shell;
     platform::QtAsyncDownloadService downloads;

@@ -67,4 +67,30 @@ QPixmap makeMainSkin()
     return skin;
 }
 
+QPixmap makeWindowIcon()
+{
+    QPixmap icon(32, 32);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath frame;
+    frame.addRoundedRect(QRectF(1.5, 4.5, 29, 23), 4, 4);
+    p.fillPath(frame, QColor(22, 44, 104));
+    p.setPen(QPen(QColor(236, 241, 250), 1.5));
+    p.drawPath(frame);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(236, 241, 250));
+    for (int x = 5; x < 28; x += 5) {
+        p.drawRect(QRectF(x, 6.5, 2.5, 2.5));
+        p.drawRect(QRectF(x, 23, 2.5, 2.5));
+    }
+    QPainterPath play;
+    play.moveTo(12, 11);
+    play.lineTo(22, 16);
+    play.lineTo(12, 21);
+    play.closeSubpath();
+    p.fillPath(play, QColor(255, 170, 40));
+    return icon;
+}
+
 } // namespace vidmora::main_window

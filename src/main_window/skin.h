@@ -11,6 +11,9 @@ namespace vidmora::main_window {
 // program carries no binary artwork.
 QPixmap makeMainSkin();
 
+// The window's icon: a film frame with a play mark, in the skin's colours.
+QPixmap makeWindowIcon();
+
 inline constexpr int kSkinWidth = 690;
 inline constexpr int kSkinHeight = 488;
 
