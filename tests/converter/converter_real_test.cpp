@@ -121,6 +121,28 @@ TEST_F(RealConverter, CancelStopsTheEncoderAtOnce)
     EXPECT_FALSE(running(encoder)) << "no encoder is left running";
 }
 
+TEST_F(RealConverter, ATerminateSignalAlsoStopsTheEncoder)
+{
+    const QString src = folder + "/long.flv";
+    ASSERT_TRUE(vidmora::test::makeFlv(src, 20, 640, 360));
+    QProcess p;
+    p.start(converterProgram(), {"-i", src, "-y", "-vcodec", "h264", "-s", "640x480", folder + "/long.mov"});
+    ASSERT_TRUE(p.waitForStarted());
+    auto pc = vidmora::platform::makeProcessControl(vidmora::platform::ProcessScope::OwnDescendants);
+    qint64 encoder = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        for (const auto &e : pc->processList())
+            if (e.exeFile == "ffmpeg")
+                encoder = e.pid;
+        return encoder != 0 || p.state() == QProcess::NotRunning;
+    }, 60000));
+    ASSERT_NE(encoder, 0);
+    p.terminate(); // SIGTERM
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitStatus(), QProcess::CrashExit) << "it ends by the signal it was sent";
+    EXPECT_TRUE(waitUntil([&] { return !running(encoder); }, 5000)) << "no encoder is left running";
+}
+
 TEST_F(RealConverter, ItsOutputStaysSmall)
 {
     const QString src = folder + "/c.flv";
