@@ -110,6 +110,12 @@ TEST(ButtonInput, SpaceAndArrowKeys)
     EXPECT_EQ(b.LastState(), 0);
     EXPECT_EQ(clicks.size(), 1);
 
+    // Enter and Escape have no handling of their own
+    QTest::keyClick(&b, Qt::Key_Return);
+    QTest::keyClick(&b, Qt::Key_Escape);
+    EXPECT_EQ(clicks.size(), 1);
+    EXPECT_EQ(b.LastState(), 0);
+
     // another key last: the release of Space clicks nothing
     QTest::keyPress(&b, Qt::Key_Space);
     QTest::keyPress(&b, Qt::Key_A);

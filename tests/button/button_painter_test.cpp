@@ -382,3 +382,51 @@ TEST(ButtonPainter, RendersEveryStyleToASheet)
     ASSERT_TRUE(sheet.save(path));
     (void)looks;
 }
+
+// The two looks the program's windows use, from bags like theirs.
+TEST(ButtonPainter, RendersTheWindowLooksToASheet)
+{
+    using platform::PropertyBag;
+    StdFont tahoma;
+    tahoma.Name = "Tahoma";
+    tahoma.Size = 8.25f;
+    tahoma.Bold = true;
+    StdFont arial;
+    arial.Name = "Arial";
+    arial.Size = 18;
+    QImage sheet(400, 150, QImage::Format_RGB32);
+    sheet.fill(qRgb(255, 255, 255));
+    QPainter p(&sheet);
+    int y = 8;
+    for (int look = 0; look < 4; ++look) {
+        QWidget window;
+        window.resize(400, 60);
+        auto *download = new Button(
+            PropertyBag{{"btype", PropertyBag::int32(3)}, {"tx", QStringLiteral("Download")},
+                        {"font", PropertyBag::font(tahoma)}, {"coltype", PropertyBag::int32(1)}},
+            &window);
+        download->setGeometry(0, 0, 73, 20);
+        auto *play = new Button(PropertyBag{{"btype", PropertyBag::int32(3)}, {"tx", QStringLiteral("Play")},
+                                            {"font", PropertyBag::font(arial)}, {"coltype", PropertyBag::int32(2)},
+                                            {"bcol", PropertyBag::int32(0xFFFFFF)},
+                                            {"fcol", PropertyBag::int32(0x404040)},
+                                            {"fcolo", PropertyBag::int32(0x000040)}},
+                                &window);
+        play->setGeometry(80, 0, 300, 31);
+        window.show();
+        for (Button *b : {download, play}) {
+            b->setPointerProbe([look] { return look == 1; });
+            if (look == 1)
+                b->UserControl_MouseMove(0, 0, 1, 1);
+            else if (look == 2)
+                b->DrawButton(2, false);
+            else if (look == 3)
+                b->setEnabled(false);
+        }
+        p.drawImage(8, y, download->surface());
+        p.drawImage(90, y, play->surface());
+        y += 35;
+    }
+    p.end();
+    ASSERT_TRUE(sheet.save(QDir(QStringLiteral(VIDMORA_TEST_BIN_DIR)).filePath(QStringLiteral("button_window_looks.png"))));
+}
