@@ -8,8 +8,8 @@ namespace vidmora::announcement {
 ImageControl::ImageControl(QWidget *parent)
     : QWidget(parent)
 {
+    // Movement without a button is reported too, as the runtime does.
     setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void ImageControl::setPicture(const QPixmap &picture)

@@ -104,22 +104,19 @@ QByteArray encodeGif(const QImage &picture)
     std::unordered_map<std::uint32_t, int> table;
     int width = kMinCodeSize + 1;
     int next = kEndCode + 1;
-    // Every emitted code but the first defines one table entry on the decoder's
-    // side, so the encoder widens its codes exactly when the decoder will.
-    auto defined = [&](std::uint32_t key, bool store) {
-        if (store)
-            table.emplace(key, next);
+    // The decoder defines each entry one code later than the encoder, and
+    // widens its codes once the entry it has just defined needs more bits; the
+    // encoder widens at the same point. A full table starts over.
+    auto define = [&](std::uint32_t key) {
+        table.emplace(key, next);
         if (next >= (1 << width) && width < 12)
             ++width;
-        ++next;
-        if (next > kMaxCode) {
+        if (++next > kMaxCode) {
             codes.put(kClearCode, width);
             table.clear();
             width = kMinCodeSize + 1;
             next = kEndCode + 1;
-            return true;
         }
-        return false;
     };
 
     codes.put(kClearCode, width);
@@ -139,7 +136,7 @@ QByteArray encodeGif(const QImage &picture)
                 continue;
             }
             codes.put(prefix, width);
-            defined(key, true);
+            define(key);
             prefix = k;
         }
     }
