@@ -148,7 +148,9 @@ void Button::changeEvent(QEvent *e)
         if (surfaceOn != m_Enabled)
             setEnabled(surfaceOn);
     } else if (e->type() == QEvent::PaletteChange) {
-        UserControl_AmbientChanged(QStringLiteral("BackColor"));
+        UserControl_AmbientChanged(QStringLiteral("BackColor")); // the container's colours
+    } else if (e->type() == QEvent::FontChange) {
+        UserControl_AmbientChanged(QStringLiteral("Font")); // the container's font
     }
     QWidget::changeEvent(e);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -316,4 +317,24 @@ TEST(ButtonInput, AThrowingClickHandlerStaysInsideTheButton)
     QObject::connect(&b, &Button::Click, [] { throw std::runtime_error("handler failed"); });
     EXPECT_NO_THROW(QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5)));
     EXPECT_EQ(b.LastState(), 0);
+}
+
+TEST(ButtonInput, HoverFollowsTheRealPointerAndTheRegion)
+{
+    ShownButton s(60, 24, btGradient);
+    Button &b = *s.button;
+    b.setPointerProbe(nullptr); // the window under the screen pointer decides
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.window.get()));
+    QSignalSpy over(&b, &Button::MouseOver);
+    QSignalSpy out(&b, &Button::MouseOut);
+    QCursor::setPos(b.mapToGlobal(QPoint(0, 0))); // a corner the region cuts away
+    b.UserControl_MouseMove(0, 0, 0, 0);
+    EXPECT_FALSE(b.IsOver());
+    QCursor::setPos(b.mapToGlobal(QPoint(30, 12)));
+    b.UserControl_MouseMove(0, 0, 30, 12);
+    EXPECT_TRUE(b.IsOver());
+    EXPECT_EQ(over.size(), 1);
+    QCursor::setPos(s.window->mapToGlobal(QPoint(2, 60)));
+    EXPECT_TRUE(vidmora::test::waitUntil([&] { return out.size() == 1; }, 5000));
+    EXPECT_FALSE(b.IsOver());
 }
