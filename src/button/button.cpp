@@ -47,6 +47,7 @@ void Button::construct()
     m_DcFont.stock = true;
     m_hDC->font = &m_DcFont;
     SetBkMode(m_hDC.get(), TRANSPARENT);
+    SetBkColor(m_hDC.get(), GetSysColor(COLOR_BTNFACE)); // the surface's own back colour, as Cls uses
     applySurfaceFont();
 
     m_OverTimer.setInterval(3);

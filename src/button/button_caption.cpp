@@ -245,7 +245,7 @@ void Button::DrawPictures(std::uint8_t PictureState)
             blit(m_PictureNormal, X, Y, tintOf(m_c.ShadowColor), true);
         }
         break;
-    default: return;
+    default: break;
     }
     if (m_PicturePosition == ppBehind)
         DrawCaption(static_cast<std::uint8_t>(m_LastTextState));
@@ -289,6 +289,14 @@ void Button::BlitPicture(HDC TargetDC, int X, int Y, int Width, int Height, cons
     HDC picDC = CreateCompatibleDC(TargetDC);
     HBITMAP picBmp = CreateCompatibleBitmap(TargetDC, Width, Height);
     HGDIOBJ oldPic = SelectObject(picDC, picBmp);
+    {
+        // A picture smaller than the drawn size (a small PictureOver) leaves the
+        // rest in the mask colour: see-through rather than black.
+        HBRUSH maskBrush = CreateSolidBrush(MaskColour);
+        const RECT all{0, 0, Width, Height};
+        FillRect(picDC, &all, maskBrush);
+        DeleteObject(maskBrush);
+    }
     BitBlt(picDC, 0, 0, Width, Height, src, 0, 0, SRCCOPY);
 
     BITMAPINFO info;

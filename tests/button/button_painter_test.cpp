@@ -430,3 +430,32 @@ TEST(ButtonPainter, RendersTheWindowLooksToASheet)
     p.end();
     ASSERT_TRUE(sheet.save(QDir(QStringLiteral(VIDMORA_TEST_BIN_DIR)).filePath(QStringLiteral("button_window_looks.png"))));
 }
+
+TEST(ButtonPictures, SmallerHoverPictureIsSeeThroughBeyondItsEdges)
+{
+    ShownButton s(60, 40, btStandard);
+    Button &b = *s.button;
+    QImage big(16, 16, QImage::Format_RGB32);
+    big.fill(qRgb(0, 0, 255));
+    QImage small(4, 4, QImage::Format_RGB32);
+    small.fill(qRgb(0, 255, 0));
+    b.setPictureNormal(makePicture(big));
+    b.setPictureOver(makePicture(small));
+    s.pointerOver = true;
+    b.UserControl_MouseMove(0, 0, 1, 1);
+    const int X = b.PictureX(), Y = b.PictureY();
+    EXPECT_EQ(s.px(X + 1, Y + 1), RGB(0, 255, 0));
+    EXPECT_EQ(s.px(X + 10, Y + 10), RGB(212, 208, 200));
+}
+
+TEST(ButtonPrimitives, FocusDotsAreBlackOnTheSystemFace)
+{
+    ShownButton s(40, 20, btFramed);
+    Button &b = *s.button;
+    b.UserControl_GotFocus();
+    const auto r = b.ContentRect();
+    // along the top edge of the content rectangle: black and face alternate
+    EXPECT_EQ(s.px(r.left, r.top), RGB(0, 0, 0));
+    EXPECT_EQ(s.px(r.left + 1, r.top), RGB(212, 208, 200));
+    EXPECT_EQ(s.px(r.left + 2, r.top), RGB(0, 0, 0));
+}
