@@ -78,7 +78,7 @@ class Site(http.server.BaseHTTPRequestHandler):
         for at in range(0, len(body), piece):
             self.wfile.write(body[at:at + piece])
             self.wfile.flush()
-            time.sleep(0.05)
+            time.sleep(0.1)
 
     def do_GET(self):
         # The page client sends the absolute address as its request target.
@@ -89,7 +89,7 @@ class Site(http.server.BaseHTTPRequestHandler):
         elif path == f"/vi/{VIDEO_ID}/default.jpg":
             self.send(200, "image/jpeg", (work / "thumb.jpg").read_bytes())
         elif path == "/get_video.php":
-            self.send(200, "video/x-flv", (work / "video.flv").read_bytes(), piece=32768)
+            self.send(200, "video/x-flv", (work / "video.flv").read_bytes(), piece=16384)
         elif path == "/Plimo/Zelto.php":
             sistem = urllib.parse.parse_qs(url.query).get("sistem", ["?"])[0]
             self.send(200, "text/html", ANNOUNCE.format(sistem).encode())
