@@ -56,41 +56,6 @@ void setTextColors(QWidget *w, const QColor &text, const QColor *background = nu
     w->setPalette(pal);
 }
 
-// The 27 entries of the format box, in list order.
-const QStringList &formatEntries()
-{
-    static const QStringList entries = {
-        QStringLiteral("AVI (MPEG4-DivX-Compatible)"),
-        QStringLiteral("AVI (MPEG4-DivX-Best Quality)"),
-        QStringLiteral("AVI (MPEG4-XviD-Compatible)"),
-        QStringLiteral("AVI (MPEG4-XviD-Best Quality)"),
-        QStringLiteral("iPOD Video (320x240) MPEG4"),
-        QStringLiteral("iPOD Video2 (640x480) MPEG4"),
-        QStringLiteral("iPhone Video"),
-        QStringLiteral("iPOD Nano (MP3)"),
-        QStringLiteral("iPOD Mini (MP3)"),
-        QStringLiteral("iPOD Shuffle (MP3)"),
-        QStringLiteral("MPEG (Max Compatible)"),
-        QStringLiteral("MPEG (Best Quality)"),
-        QStringLiteral("WMV(WindowsMedia-Compatible)"),
-        QStringLiteral("WMV(WindowsMedia-Best Quality)"),
-        QStringLiteral("RM (RealONE/RealPlayer)"),
-        QStringLiteral("QuickTime MOV"),
-        QStringLiteral("Sony PSP (Normal)"),
-        QStringLiteral("Sony PSP (Excellent Quality)"),
-        QStringLiteral("Sony PSP (Minimal Size)"),
-        QStringLiteral("Sony PSP (PSP AVC)"),
-        QStringLiteral("Zune MPEG-4 Video"),
-        QStringLiteral("Zune MPEG-4 AVC"),
-        QStringLiteral("Zune WMV"),
-        QStringLiteral("3GP (for Mobile)"),
-        QStringLiteral("3G2 (for Mobile)"),
-        QStringLiteral("MP3 Sound (MP3)"),
-        QStringLiteral("WAVE Sound (WAV)"),
-    };
-    return entries;
-}
-
 const QString kStatusFailedDownload = QStringLiteral("Error");
 
 } // namespace
@@ -215,7 +180,7 @@ void Form1::buildControls()
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(place(2040, 4920, 3135, 315));
     Combo1->setEditable(false);
-    Combo1->addItems(formatEntries());
+    Combo1->addItems(profiles::formatListEntries());
     Combo1->setCurrentIndex(-1);
     Combo1->setMaxVisibleItems(8);
     setTextColors(Combo1, white, &darkGrey);

@@ -130,8 +130,15 @@ TEST_F(Profiles, NamesMatchExactly)
 TEST_F(Profiles, TheFormatListAndItsProfiles)
 {
     const QStringList list = profiles::formatListEntries();
-    ASSERT_EQ(list.size(), 27);
-    EXPECT_EQ(list.first(), "AVI (MPEG4-DivX-Compatible)");
+    EXPECT_EQ(list, QStringList({"AVI (MPEG4-DivX-Compatible)", "AVI (MPEG4-DivX-Best Quality)",
+                                 "AVI (MPEG4-XviD-Compatible)", "AVI (MPEG4-XviD-Best Quality)",
+                                 "iPOD Video (320x240) MPEG4", "iPOD Video2 (640x480) MPEG4", "iPhone Video",
+                                 "iPOD Nano (MP3)", "iPOD Mini (MP3)", "iPOD Shuffle (MP3)",
+                                 "MPEG (Max Compatible)", "MPEG (Best Quality)", "WMV(WindowsMedia-Compatible)",
+                                 "WMV(WindowsMedia-Best Quality)", "RM (RealONE/RealPlayer)", "QuickTime MOV",
+                                 "Sony PSP (Normal)", "Sony PSP (Excellent Quality)", "Sony PSP (Minimal Size)",
+                                 "Sony PSP (PSP AVC)", "Zune MPEG-4 Video", "Zune MPEG-4 AVC", "Zune WMV",
+                                 "3GP (for Mobile)", "3G2 (for Mobile)", "MP3 Sound (MP3)", "WAVE Sound (WAV)"}));
     QStringList without;
     for (const QString &entry : list)
         if (!profiles::findProfile(entry))
