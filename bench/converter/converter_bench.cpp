@@ -50,6 +50,8 @@ public:
     }
     ReadStatus readPipe(int r, char *b, int n, int &got) override { return m_real->readPipe(r, b, n, got); }
     void closePipe(int e) override { m_real->closePipe(e); }
+    std::unique_ptr<vidmora::platform::PipeEndWatch> watchPipeEnd(int r) override { return m_real->watchPipeEnd(r); }
+    qint64 pipeBytesWaiting(int r) override { return m_real->pipeBytesWaiting(r); }
     int closeProcess(qint64 p) override
     {
         const int code = m_real->closeProcess(p);

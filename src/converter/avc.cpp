@@ -21,6 +21,7 @@ AVC::~AVC()
     // Only the timer is let go of: a converter that still runs goes on running.
     disconnect(m_tickConnection);
     m_timer1 = nullptr;
+    m_endWatch.reset();
     if (m_pid != 0) {
         m_process->closePipe(m_hReadPipe);
         m_process->detachProcess(m_pid);
@@ -149,6 +150,14 @@ void AVC::StartPipedProcess(const QString &CommandLine)
     m_pid = pid;
     m_hReadPipe = readEnd;
     m_exitCode = -1;
+    ++m_run;
+    // The end of the output is acted on as soon as it comes: the last tick need
+    // not wait for the timer. Queued, so that the watch is never destroyed from
+    // inside its own notification.
+    m_endWatch = m_process->watchPipeEnd(readEnd);
+    if (m_endWatch)
+        connect(m_endWatch.get(), &platform::PipeEndWatch::ended, this, [this, run = m_run] { outputEnded(run); },
+                Qt::QueuedConnection);
     if (m_timer1) {
         m_timer1->setInterval(kPollInterval);
         m_timer1->setEnabled(true);
@@ -162,6 +171,7 @@ void AVC::Timer1_Timer()
             return; // the timer belongs to the window; ticks between conversions are not ours
 
         using ReadStatus = platform::ProcessControl::ReadStatus;
+        const quint64 run = m_run;
         char buffer[kReadSize];
         int bytesRead = 0;
         auto status = m_process->readPipe(m_hReadPipe, buffer, kReadSize, bytesRead);
@@ -176,9 +186,12 @@ void AVC::Timer1_Timer()
         }
         // The output itself is of no interest: it only shows that the converter lives.
         emit Converting();
-        if (status != ReadStatus::Ended || m_pid == 0)
+        // A handler may have run a nested event loop in which this conversion
+        // ended (and another may have started): that one is not ours to end.
+        if (status != ReadStatus::Ended || m_pid == 0 || run != m_run)
             return;
 
+        m_endWatch.reset();
         m_exitCode = m_process->closeProcess(m_pid);
         m_process->closePipe(m_hReadPipe);
         m_pid = 0;
@@ -187,6 +200,21 @@ void AVC::Timer1_Timer()
             m_timer1->setEnabled(false);
         clearSettings();
         emit Complete();
+    } catch (...) {
+    }
+}
+
+void AVC::outputEnded(quint64 run)
+{
+    try {
+        if (run != m_run || m_pid == 0)
+            return;
+        // The writer has gone. When what it left fits into one tick's read, that
+        // tick is the last one: run it now. More than that is left to the
+        // regular ticks, 256 bytes each, the last of which then sees the end.
+        const qint64 waiting = m_process->pipeBytesWaiting(m_hReadPipe);
+        if (waiting >= 0 && waiting < kReadSize)
+            Timer1_Timer();
     } catch (...) {
     }
 }

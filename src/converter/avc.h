@@ -88,6 +88,7 @@ signals:
 private:
     void StartPipedProcess(const QString &CommandLine);
     void Timer1_Timer();
+    void outputEnded(quint64 run);
     void KillProcessByName(const QString &ExeName);
     QString GetShortFileName(const QString &LongPath);
     void clearSettings();
@@ -97,6 +98,8 @@ private:
     QPointer<platform::Timer> m_timer1; // the window's: it may go first
     QMetaObject::Connection m_tickConnection;
     std::unique_ptr<platform::ProcessControl> m_process;
+    std::unique_ptr<platform::PipeEndWatch> m_endWatch; // declared after m_process: goes first
+    quint64 m_run = 0; // counts the starts, so that late news of an ended one is passed over
     qint64 m_pid = 0;
     int m_hReadPipe = platform::ProcessControl::kNoPipe;
     int m_exitCode = -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +14,19 @@ namespace vidmora::platform {
 struct ProcessEntry {
     qint64 pid = 0;
     QString exeFile;
+};
+
+// Tells once, from this thread's event loop, that every write end of a pipe
+// has closed (its writer has ended), whether or not unread data is left in it.
+// Data arriving before that does not wake it. Destroying it stops the watch.
+class PipeEndWatch : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PipeEndWatch)
+public:
+    using QObject::QObject;
+
+signals:
+    void ended();
 };
 
 // The host operations the converter driver runs its converter with: an
@@ -44,6 +58,22 @@ public:
     virtual ReadStatus readPipe(int readEnd, char *buffer, int size, int &bytesRead) = 0;
 
     virtual void closePipe(int end) = 0;
+
+    // A watch that tells when the pipe's writers have all gone, so that the end
+    // of the output need not wait for the next poll. nullptr when this host
+    // cannot watch a pipe: the poll then finds the end on its own.
+    virtual std::unique_ptr<PipeEndWatch> watchPipeEnd(int readEnd)
+    {
+        Q_UNUSED(readEnd);
+        return nullptr;
+    }
+
+    // How many bytes wait unread in the pipe; -1 when the host cannot tell.
+    virtual qint64 pipeBytesWaiting(int readEnd)
+    {
+        Q_UNUSED(readEnd);
+        return -1;
+    }
 
     // Lets go of a started process whose output has ended, and returns its exit
     // status: the code it passed to exit, or -1 when it was killed or has not

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <csignal>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/epoll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -188,6 +191,33 @@ QString locateProgram(const QString &program)
     return program;
 }
 
+// The pipe is registered with an epoll set for no events at all: epoll still
+// reports a hang-up (every write end closed), and nothing else, so the set's
+// own descriptor becomes readable exactly when the writer has gone. Data that
+// the writer sends before that wakes nobody.
+class EpollPipeEndWatch final : public PipeEndWatch {
+public:
+    explicit EpollPipeEndWatch(int epollFd)
+        : m_epoll(epollFd)
+        , m_notifier(epollFd, QSocketNotifier::Read)
+    {
+        connect(&m_notifier, &QSocketNotifier::activated, this, [this] {
+            // The hang-up stays reported: tell it once.
+            m_notifier.setEnabled(false);
+            emit ended();
+        });
+    }
+    ~EpollPipeEndWatch() override
+    {
+        m_notifier.setEnabled(false);
+        ::close(m_epoll);
+    }
+
+private:
+    int m_epoll;
+    QSocketNotifier m_notifier; // declared after the descriptor: goes first
+};
+
 class PosixProcessControl final : public ProcessControl {
 public:
     explicit PosixProcessControl(ProcessScope scope)
@@ -298,6 +328,31 @@ public:
     {
         if (end >= 0)
             ::close(end);
+    }
+
+    std::unique_ptr<PipeEndWatch> watchPipeEnd(int readEnd) override
+    {
+        if (readEnd < 0 || !QCoreApplication::instance())
+            return nullptr;
+        const int epollFd = ::epoll_create1(EPOLL_CLOEXEC);
+        if (epollFd < 0)
+            return nullptr;
+        epoll_event event{};
+        event.events = 0; // hang-up and error only, which epoll always reports
+        event.data.fd = readEnd;
+        if (::epoll_ctl(epollFd, EPOLL_CTL_ADD, readEnd, &event) != 0) {
+            ::close(epollFd);
+            return nullptr;
+        }
+        return std::make_unique<EpollPipeEndWatch>(epollFd);
+    }
+
+    qint64 pipeBytesWaiting(int readEnd) override
+    {
+        int waiting = 0;
+        if (readEnd < 0 || ::ioctl(readEnd, FIONREAD, &waiting) != 0)
+            return -1;
+        return waiting;
     }
 
     int closeProcess(qint64 pid) override

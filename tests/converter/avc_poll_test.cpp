@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include <csignal>
+#include <utility>
+#include <sys/wait.h>
 
 using vidmora::AVC;
 using vidmora::test::AvcFixture;
@@ -30,6 +32,13 @@ protected:
     }
 
     static bool alive(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
+
+    // Whether a started converter has exited (left unreaped: the driver reaps it).
+    static bool exited(qint64 pid)
+    {
+        siginfo_t info{};
+        return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_t(pid);
+    }
 };
 
 TEST_F(Poll, ASilentConverterThatEndsAtOnceGivesOneTick)
@@ -77,6 +86,102 @@ TEST_F(Poll, TheEndIsSeenInTheTickThatReadsTheLastWords)
     auto avc = start("echo last words; exit 0");
     ASSERT_TRUE(waitForComplete());
     EXPECT_EQ(events, QStringList({"Converting", "Complete"}));
+}
+
+TEST_F(Poll, TheEndOfTheOutputBringsTheLastTickWithoutTheTimer)
+{
+    // With the timer stopped right after the start, only the end of the output
+    // can end a conversion; output before that end adds no tick.
+    struct Case {
+        const char *body;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"exit 0", 0},
+        {"echo last words; exit 0", 0},
+        {"echo a; sleep 0.2; echo b; sleep 0.2; echo c; exit 3", 3},
+        {"(sleep 0.3; echo late) & exit 0", 0}, // the output ends with its last writer
+    };
+    for (const Case &c : cases) {
+        events.clear();
+        auto avc = start(c.body);
+        timer.setEnabled(false);
+        ASSERT_TRUE(waitForComplete()) << c.body;
+        EXPECT_EQ(events, QStringList({"Converting", "Complete"})) << c.body;
+        EXPECT_EQ(exitAtComplete, c.exitCode) << c.body;
+        EXPECT_EQ(log->pipesOpen, 0) << c.body;
+        EXPECT_FALSE(avc->IsRunning()) << c.body;
+    }
+    EXPECT_EQ(log->endWatches, int(std::size(cases)));
+}
+
+TEST_F(Poll, ACancelledConverterEndsWithoutWaitingForATick)
+{
+    auto avc = start("echo started; " + kForever);
+    timer.setEnabled(false);
+    avc->CancelConvert();
+    EXPECT_TRUE(events.isEmpty()) << "the cancel raises nothing itself";
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(events, QStringList({"Converting", "Complete"}));
+    EXPECT_EQ(avc->ExitCode(), -1);
+}
+
+TEST_F(Poll, OutputLeftBeyondOneReadAtTheEndIsDrainedByTheTicks)
+{
+    qint64 before = 0;
+    int worst = 0;
+    onConverting = [&] {
+        worst = std::max(worst, int(log->bytesRead - before));
+        before = log->bytesRead;
+    };
+    auto avc = start("head -c 1000 /dev/zero | tr '\\0' x; exit 0");
+    timer.setEnabled(false);
+    const qint64 pid = log->started.value(0);
+    ASSERT_TRUE(waitUntil([&] { return exited(pid); }));
+    // The end has come with 1000 bytes unread: that is no last tick (a bound,
+    // not a timing check: the news of the end is delivered within a loop turn).
+    EXPECT_FALSE(waitUntil([&] { return !events.isEmpty(); }, 300));
+    timer.setEnabled(true);
+    ASSERT_TRUE(waitForComplete());
+    EXPECT_EQ(log->bytesRead, 1000);
+    EXPECT_EQ(worst, 256);
+    EXPECT_GE(count("Converting"), 4);
+    EXPECT_EQ(events.last(), "Complete");
+}
+
+TEST_F(Poll, ATickInsideAConvertingHandlersLoopEndsTheConversionOnce)
+{
+    // The last tick's Converting handler runs a loop of its own, in which the
+    // timer's tick ends the conversion and its Complete starts the next one:
+    // the outer tick must leave that next one alone.
+    const QString converter = fakeConverter("exit 0");
+    auto avc = makeDriver(converter);
+    auto startOne = [&] {
+        avc->setSourceFile(dir.path() + "/in.flv");
+        avc->setDestFile(dir.path() + "/out.avi");
+        avc->ConvertMedia(true);
+    };
+    bool nested = false;
+    onConverting = [&] {
+        if (!std::exchange(nested, true))
+            waitUntil([&] { return count("Complete") > 0; }, 30000);
+    };
+    QObject::connect(avc.get(), &AVC::Complete, [&] {
+        if (log->commandLines.size() == 1) {
+            fakeConverter(kForever);
+            startOne();
+        }
+    });
+    startOne();
+    ASSERT_TRUE(waitForComplete());
+    ASSERT_EQ(log->commandLines.size(), 2);
+    ASSERT_GE(events.size(), 3);
+    EXPECT_EQ(events.mid(0, 3), QStringList({"Converting", "Converting", "Complete"}));
+    EXPECT_EQ(count("Complete"), 1);
+    EXPECT_TRUE(avc->IsRunning()) << "the second conversion runs on";
+    EXPECT_EQ(log->pipesOpen, 1) << "the second conversion's read end";
+    avc->CancelConvert();
+    ASSERT_TRUE(waitUntil([&] { return count("Complete") == 2; }));
 }
 
 TEST_F(Poll, TheExitStatusIsKept)

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using vidmora::platform::ProcessControl;
 using vidmora::platform::ProcessScope;
@@ -188,6 +189,39 @@ TEST_F(ProcessControlTest, TerminateEndsAStartedProcessAndItIsReaped)
     pc->closePipe(readEnd);
     EXPECT_EQ(pc->closeProcess(pid), -1) << "killed, not exited";
     EXPECT_EQ(::kill(pid_t(pid), 0), -1) << "no zombie left";
+}
+
+TEST_F(ProcessControlTest, TheEndWatchTellsOnceWhenTheWritersHaveGoneAndNotBefore)
+{
+    int readEnd, writeEnd;
+    ASSERT_TRUE(pc->createPipe(readEnd, writeEnd));
+    auto watch = pc->watchPipeEnd(readEnd);
+    ASSERT_NE(watch, nullptr);
+    int told = 0;
+    QObject::connect(watch.get(), &vidmora::platform::PipeEndWatch::ended, [&] { ++told; });
+    EXPECT_EQ(pc->pipeBytesWaiting(readEnd), 0);
+
+    // Data from a writer that lives on wakes nobody (a bound, not a timing check).
+    const QByteArray data(300, 'x');
+    ASSERT_EQ(::write(writeEnd, data.constData(), size_t(data.size())), data.size());
+    EXPECT_FALSE(vidmora::test::waitUntil([&] { return told > 0; }, 200));
+    EXPECT_EQ(pc->pipeBytesWaiting(readEnd), 300);
+
+    // Its end is told although the data is still unread, and only once.
+    pc->closePipe(writeEnd);
+    ASSERT_TRUE(vidmora::test::waitUntil([&] { return told > 0; }));
+    EXPECT_FALSE(vidmora::test::waitUntil([&] { return told > 1; }, 200));
+    EXPECT_EQ(pc->pipeBytesWaiting(readEnd), 300) << "nothing was read";
+
+    char buf[256];
+    int n = 0;
+    EXPECT_EQ(pc->readPipe(readEnd, buf, sizeof buf, n), ProcessControl::ReadStatus::Data);
+    EXPECT_EQ(n, 256);
+    EXPECT_EQ(pc->pipeBytesWaiting(readEnd), 44);
+    watch.reset();
+    pc->closePipe(readEnd);
+    EXPECT_EQ(pc->pipeBytesWaiting(ProcessControl::kNoPipe), -1);
+    EXPECT_EQ(pc->watchPipeEnd(ProcessControl::kNoPipe), nullptr);
 }
 
 TEST_F(ProcessControlTest, ShortPathIsThePathWhenItExists)

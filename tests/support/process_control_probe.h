@@ -21,6 +21,7 @@ public:
         QList<qint64> terminated;  // pids that terminateProcess ended
         int pipesOpen = 0;         // pipe ends created and not yet closed
         int readCalls = 0;
+        int endWatches = 0;        // pipe-end watches handed out
         qint64 bytesRead = 0;     // over all reads
         bool failPipe = false;
         bool failProcess = false;
@@ -69,6 +70,14 @@ public:
             --m_log->pipesOpen;
         m_inner->closePipe(end);
     }
+    std::unique_ptr<platform::PipeEndWatch> watchPipeEnd(int readEnd) override
+    {
+        auto watch = m_inner->watchPipeEnd(readEnd);
+        if (watch)
+            ++m_log->endWatches;
+        return watch;
+    }
+    qint64 pipeBytesWaiting(int readEnd) override { return m_inner->pipeBytesWaiting(readEnd); }
     int closeProcess(qint64 pid) override { return m_inner->closeProcess(pid); }
     void detachProcess(qint64 pid) override { m_inner->detachProcess(pid); }
     QList<platform::ProcessEntry> processList() override { return m_inner->processList(); }
