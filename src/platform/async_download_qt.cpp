@@ -112,7 +112,11 @@ private:
         QNetworkReply *reply = m_reply;
         m_reply = nullptr;
         reply->disconnect(this);
-        reply->abort();
+        // Deleting the reply stops its transfer. abort() would record a
+        // cancel as the reply's error, and the network thread's own report of
+        // the end (an error status, a reset) may already be on its way to the
+        // reply: a second error makes Qt complain. Deferred: we may be inside
+        // one of the reply's signals.
         reply->deleteLater();
     }
 

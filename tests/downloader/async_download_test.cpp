@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -67,6 +69,42 @@ struct ReadLog {
     QList<AsyncProp> progress;
     QList<AsyncProp> completions;
     bool offThread = false;
+};
+
+// Collects the Qt warnings raised while it lives.
+class WarningLog final {
+public:
+    WarningLog()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&WarningLog::handle);
+    }
+    ~WarningLog()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList warnings() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_warnings;
+    }
+
+private:
+    // Messages may come from any thread.
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (s_current && type == QtWarningMsg) {
+            QMutexLocker lock(&s_current->m_mutex);
+            s_current->m_warnings.append(text);
+        }
+        if (s_current && s_current->m_previous)
+            s_current->m_previous(type, context, text);
+    }
+    static inline WarningLog *s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+    mutable QMutex m_mutex;
+    QStringList m_warnings;
 };
 
 } // namespace
@@ -210,6 +248,40 @@ TEST(QtAsyncDownloadService, TransfersThatGoWrongEndWithFailure)
     for (const AsyncProp &p : log.progress)
         EXPECT_NE(p.StatusCode, 6) << p.PropertyName.toStdString();
     EXPECT_EQ(service.runningReads(), 0);
+}
+
+TEST(QtAsyncDownloadService, ReadsEndedEarlyLeaveTheNetworkLayerQuiet)
+{
+    // A read that fails on its response head, and one cancelled while it
+    // runs, must let go of their transfers without tripping over the
+    // network layer's own late report of the same end.
+    HttpFixtureServer server;
+    server.setResponse("/missing", HttpFixtureServer::status(404, "no"));
+    HttpFixtureServer::Response slow = HttpFixtureServer::ok(pattern(100000));
+    slow.chunkSize = 1000;
+    slow.pauseMs = 20;
+    server.setResponse("/slow", slow);
+    server.setResponse("/quick", HttpFixtureServer::ok("quick"));
+    WarningLog warnings;
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/missing")).toString(), 2, QStringLiteral("missing"), 16).has_value());
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/slow")).toString(), 2, QStringLiteral("slow"), 16).has_value());
+    ASSERT_TRUE(waitUntil([&] {
+        return log.done() && std::any_of(log.progress.begin(), log.progress.end(), [](const AsyncProp &p) {
+                   return p.PropertyName == QLatin1String("slow") && p.StatusCode == 5;
+               });
+    }, kWaitMs));
+    EXPECT_FALSE(service.CancelAsyncRead(QStringLiteral("slow")).has_value());
+    // A later read round trip lets whatever the ended transfers still had queued arrive.
+    ASSERT_FALSE(service.AsyncRead(server.url(QStringLiteral("/quick")).toString(), 2, QStringLiteral("quick"), 16).has_value());
+    ASSERT_TRUE(waitUntil([&] { return log.completions.size() == 2; }, kWaitMs));
+    EXPECT_EQ(log.completions[0].PropertyName, QStringLiteral("missing"));
+    EXPECT_EQ(log.completions[0].StatusCode, 0);
+    EXPECT_EQ(log.completions[1].PropertyName, QStringLiteral("quick"));
+    EXPECT_EQ(log.completions[1].StatusCode, 6);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(warnings.warnings().isEmpty()) << warnings.warnings().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(QtAsyncDownloadService, ReadsThatCannotStartFailAtOnce)
