@@ -142,26 +142,36 @@ private:
         QPointer<QtTcpSocket> alive(this);
         while (!m_queue.isEmpty()) {
             const Event e = m_queue.takeFirst();
-            switch (e.kind) {
-            case Kind::Connected:
-                emit Connected();
-                break;
-            case Kind::Data:
-                // The handler of an earlier DataArrival may have taken these bytes already.
-                if (!m_pending.isEmpty())
-                    emit DataArrival(static_cast<qint32>(qMin<qsizetype>(m_pending.size(), INT32_MAX)));
-                break;
-            case Kind::Closed:
-                emit Closed();
-                break;
-            case Kind::Error:
-                emit Error(e.number, e.description, scodeFor(e.number), QStringLiteral("TcpSocket"));
-                break;
+            // A listener's exception ends with its event: nothing may unwind
+            // through the event loop, and the next events still come.
+            try {
+                deliver(e);
+            } catch (...) {
             }
             if (!alive)
                 return;
         }
         m_delivering = false;
+    }
+
+    void deliver(const Event &e)
+    {
+        switch (e.kind) {
+        case Kind::Connected:
+            emit Connected();
+            break;
+        case Kind::Data:
+            // The handler of an earlier DataArrival may have taken these bytes already.
+            if (!m_pending.isEmpty())
+                emit DataArrival(static_cast<qint32>(qMin<qsizetype>(m_pending.size(), INT32_MAX)));
+            break;
+        case Kind::Closed:
+            emit Closed();
+            break;
+        case Kind::Error:
+            emit Error(e.number, e.description, scodeFor(e.number), QStringLiteral("TcpSocket"));
+            break;
+        }
     }
 
     QTcpSocket *m_socket = nullptr;

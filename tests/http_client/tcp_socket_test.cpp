@@ -3,6 +3,8 @@
 
 #include <QEventLoop>
 
+#include <stdexcept>
+
 #include "event_wait.h"
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"
@@ -163,6 +165,28 @@ TEST(TcpSocketQt, HandlerRunningANestedLoopSeesNoNestedEvents)
     EXPECT_FALSE(nested);
     EXPECT_EQ(got, QByteArray("aaabbbccc"));
     EXPECT_EQ(order.last(), "close");
+}
+
+TEST(TcpSocketQt, AListenerThatThrowsLosesOnlyItsOwnEvent)
+{
+    LoopbackPeer peer(LoopbackPeer::Script{{"aaa", "bbb"}, 30, true});
+    auto socket = vidmora::platform::createTcpSocket();
+    SocketLog log(*socket);
+    QObject::connect(socket.get(), &TcpSocket::Connected, [&] { socket->SendData(QStringLiteral("\r\n\r\n")); });
+    bool thrown = false;
+    QObject::connect(socket.get(), &TcpSocket::DataArrival, [&](qint32) {
+        if (!thrown) {
+            thrown = true;
+            throw std::runtime_error("listener failed");
+        }
+    });
+    socket->setRemoteHost(QStringLiteral("127.0.0.1"));
+    socket->setRemotePort(peer.port());
+    socket->Connect();
+    ASSERT_TRUE(waitUntil([&] { return log.closes > 0 || log.events.contains("error"); }));
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(log.data, QByteArray("aaabbb"));
+    EXPECT_EQ(log.events.last(), "close");
 }
 
 namespace {
