@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
+
 #include "converter/avc.h"
 #include "downloader/down_vidmora.h"
 #include "http_client/dgsws_http.h"
@@ -57,6 +59,19 @@ void setTextColors(QWidget *w, const QColor &text, const QColor *background = nu
 }
 
 const QString kStatusFailedDownload = QStringLiteral("Error");
+
+// The maker's address is a deployment value and may be wider than its design
+// place. The label then keeps its right edge beside "X" and grows leftwards
+// over the free title strip, so that the whole address shows.
+void growLeftToFit(platform::Label *label)
+{
+    const int needed = label->fontMetrics().horizontalAdvance(label->Caption()) + 2;
+    const QRect r = label->geometry();
+    if (needed <= r.width())
+        return;
+    const int left = std::max(0, r.right() + 1 - needed);
+    label->setGeometry(QRect(QPoint(left, r.top()), QPoint(r.right(), r.bottom())));
+}
 
 } // namespace
 
@@ -135,6 +150,7 @@ void Form1::buildControls()
     cmdCancel = button("cmdCancel", place(8640, 720, 1095, 300), QStringLiteral("Cancel"), ButtonLook::System);
 
     Label11 = label("Label11", place(8400, 120, 1335, 255), m_setup.makerHost, rgb(192, 192, 192));
+    growLeftToFit(Label11);
     Button2 = button("Button2", place(9960, 120, 255, 225), QStringLiteral("X"), ButtonLook::System);
 
     Label6 = label("Label6", place(1680, 1440, 885, 225), QStringLiteral("Save path:"), white);

@@ -154,30 +154,33 @@ TEST_F(DesignTest, LoadCreatesTheSaveFolderAndStartsTheAnnouncementProgram)
 TEST_F(DesignTest, SaveFolderWhoseParentIsMissingIsLeftUncreatedSilently)
 {
     // The design text names a folder two levels below what exists.
-    QDir(m_temp.path()).rmdir(QStringLiteral("Vidmora"));
-    main_window::Form1Setup setup;
-    setup.wsc = std::make_unique<DGSwsHTTP>(platform::createTcpSocket(), kSiteHost);
-    setup.downloadService = &fakeDownloads;
-    setup.messageBox = &box;
-    setup.shell = &shell;
-    setup.programFolder = m_temp.path();
-    setup.saveFolder = m_temp.path() + QStringLiteral("/missing/Vidmora");
-    setup.siteHost = kSiteHost;
-    setup.siteDomain = kSiteDomain;
-    setup.imageHost = kImageHost;
-    setup.makerHost = kMakerHost;
-    main_window::Form1 w(std::move(setup));
+    adjustSetup = [this](main_window::Form1Setup &setup) {
+        setup.saveFolder = m_temp.path() + QStringLiteral("/missing/Vidmora");
+    };
+    makeWindow(Downloads::Fake);
     EXPECT_FALSE(QFileInfo::exists(m_temp.path() + QStringLiteral("/missing")));
     EXPECT_TRUE(box.shown.isEmpty());
+}
+
+TEST_F(DesignTest, MakersAddressWiderThanItsPlaceGrowsLeftwardsBesideX)
+{
+    const QString longHost = QStringLiteral("www.zevrak-software-downloads.example");
+    adjustSetup = [&](main_window::Form1Setup &setup) { setup.makerHost = longHost; };
+    makeWindow(Downloads::Fake);
+    auto *link = child<platform::Label>("Label11");
+    const QRect design(px(8400), px(120), px(1335), px(255));
+    EXPECT_EQ(link->Caption(), longHost);
+    EXPECT_EQ(link->geometry().right(), design.right());
+    EXPECT_EQ(link->geometry().top(), design.top());
+    EXPECT_EQ(link->geometry().height(), design.height());
+    EXPECT_GE(link->width(), link->fontMetrics().horizontalAdvance(longHost));
+    EXPECT_LT(link->geometry().right(), child<QWidget>("Button2")->geometry().left());
 }
 
 TEST_F(DesignTest, XEndsAtOnceLeavingTheThumbnailButClosingDeletesIt)
 {
     makeWindow();
-    QFile thumb(thumbPath());
-    ASSERT_TRUE(thumb.open(QIODevice::WriteOnly));
-    thumb.write(thumbnailJpeg());
-    thumb.close();
+    writeFile(thumbPath(), thumbnailJpeg());
 
     press("Button2");
     EXPECT_EQ(endProgramCalls, 1);

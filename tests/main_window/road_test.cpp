@@ -159,10 +159,7 @@ TEST_F(RoadTest, ThumbnailOfAnEarlierRequestIsNeverShown)
 {
     serveWatchPage(); // no thumbnail: the image host answers 404
     makeWindow(Downloads::Fake);
-    QFile stale(thumbPath());
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write(thumbnailJpeg(Qt::red));
-    stale.close();
+    writeFile(thumbPath(), thumbnailJpeg(Qt::red));
 
     typeAddress(watchAddress());
     pressDownload();
@@ -175,17 +172,11 @@ TEST(PictureLoading, RecognisesAJpegByItsContentWhateverItsName)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fis.tmp"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(thumbnailJpeg());
-    file.close();
+    writeFile(path, thumbnailJpeg());
     EXPECT_EQ(platform::loadPicture(path).size(), QSize(120, 90));
     EXPECT_TRUE(platform::loadPicture(dir.filePath(QStringLiteral("missing.tmp"))).isNull());
-    QFile junk(dir.filePath(QStringLiteral("junk.tmp")));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a picture");
-    junk.close();
-    EXPECT_TRUE(platform::loadPicture(junk.fileName()).isNull());
+    writeFile(dir.filePath(QStringLiteral("junk.tmp")), "not a picture");
+    EXPECT_TRUE(platform::loadPicture(dir.filePath(QStringLiteral("junk.tmp"))).isNull());
 }
 
 // The download list driven through a scripted download service.

@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -96,10 +97,19 @@ void WindowTest::makeWindow(Downloads downloads, const QString &programFolder)
                                      kMakerHost);
     };
     setup.endProgram = [this] { ++endProgramCalls; };
+    if (adjustSetup)
+        adjustSetup(setup);
     window = std::make_unique<main_window::Form1>(std::move(setup));
     QObject::connect(window.get(), &main_window::Form1::statusLineChanged, window.get(),
                      [this](const QString &text) { statuses.append(text); });
     window->show();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 void WindowTest::serveWatchPage(const WatchPageFields &fields, int pageStatus)

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -42,6 +43,8 @@ inline const QString kMakerHost = QStringLiteral("www.zevrak.test");
 
 // A small JPEG, as the site's thumbnails are.
 QByteArray thumbnailJpeg(const QColor &color = QColor(30, 140, 60));
+// Writes `bytes` to `path`, replacing what is there.
+void writeFile(const QString &path, const QByteArray &bytes);
 // A one-second FLV made by ffmpeg (cached for the run); empty when ffmpeg failed.
 QByteArray sampleFlv();
 // ffprobe's format name of `path`, or "" when it is no media file.
@@ -57,6 +60,8 @@ protected:
 
     // Builds the window; call once per test, after setting the site's responses.
     void makeWindow(Downloads downloads = Downloads::Real, const QString &programFolder = QString());
+    // Changes the test's setup just before makeWindow builds the window.
+    std::function<void(main_window::Form1Setup &)> adjustSetup;
 
     // The standard fixture page, thumbnail and (optionally) video.
     void serveWatchPage(const WatchPageFields &fields = {}, int pageStatus = 200);
