@@ -135,9 +135,14 @@ TEST(ButtonPainter, StandardAndFramedFrames)
     EXPECT_EQ(s.px(0, 10), RGB(64, 64, 64));
     EXPECT_EQ(s.px(39, 10), RGB(255, 255, 255));
     b.DrawButton(0, false);
-    b.setAmbientDisplayAsDefault(true); // default: dark outer frame, ring one pixel in
+    b.UserControl_GotFocus(); // focused but not default: no dark frame, no dots
+    EXPECT_EQ(s.px(0, 10), RGB(255, 255, 255));
+    EXPECT_EQ(s.px(b.ContentRect().left, b.ContentRect().top), RGB(212, 208, 200));
+    b.setAmbientDisplayAsDefault(true); // default: dark outer frame, ring one pixel in, dots
     EXPECT_EQ(s.px(0, 10), RGB(64, 64, 64));
     EXPECT_EQ(s.px(1, 10), RGB(255, 255, 255));
+    EXPECT_EQ(s.px(b.ContentRect().left, b.ContentRect().top), RGB(0, 0, 0));
+    b.UserControl_LostFocus();
     b.setAmbientDisplayAsDefault(false);
     b.setButtonType(btFramed);
     EXPECT_EQ(s.px(0, 10), RGB(64, 64, 64));
@@ -318,6 +323,98 @@ TEST(ButtonPictures, MaskTintGreyAndBlend)
     EXPECT_EQ(s.px(X + 4, Y + 2), RGB(128, 128, 128));
 }
 
+// Which picture is drawn where, and how, for each look.
+TEST(ButtonPictures, PictureByStyleAndLook)
+{
+    enum Look { Up, Hover, Pressed, Disabled };
+    struct Case {
+        int style;
+        Look look;
+        bool over; // a PictureOver is set
+        bool grey; // UseGreyscale
+        int dx, dy; // the pixel looked at, from (PictureX, PictureY)
+        COLORREF expected;
+    };
+    const COLORREF blue = RGB(0, 0, 255), green = RGB(0, 255, 0), face = RGB(212, 208, 200);
+    const COLORREF shadow = RGB(128, 128, 128), white = RGB(255, 255, 255), greyBlue = RGB(28, 28, 28);
+    const Case cases[] = {
+        {btStandard, Up, true, false, 0, 0, blue},
+        {btStandard, Up, false, true, 0, 0, greyBlue},        // grey only up and not hovered
+        {btStandard, Hover, false, true, 0, 0, blue},
+        {btStandard, Pressed, false, true, 3, 3, blue},       // pressed: in colour, one pixel on
+        {btStandard, Pressed, false, true, 0, 0, face},
+        {btStandard, Hover, true, false, 0, 0, green},
+        {btStandard, Pressed, true, false, 3, 3, green},
+        {btStandard, Pressed, true, false, 0, 0, face},
+        {btSoft, Pressed, true, false, 0, 0, green},          // style 5: not moved
+        {btSoft, Pressed, false, false, 0, 0, blue},
+        {btHotTrack, Up, true, false, 0, 0, RGB(212 / 3, 208 / 3, (2 * 255 + 200) / 3)}, // blended
+        {btHotTrack, Up, false, true, 0, 0, greyBlue},        // grey wins over the blend
+        {btHotTrack, Hover, true, false, -1, -1, blue},       // lifted, PictureOver ignored
+        {btHotTrack, Hover, true, false, 3, 3, shadow},       // its shadow
+        {btHotTrack, Pressed, true, false, 0, 0, blue},
+        {btGradient, Disabled, false, false, 3, 3, greyBlue},
+        {btStandard, Disabled, false, false, 4, 4, white},    // embossed: light one pixel on,
+        {btStandard, Disabled, false, false, 0, 0, shadow},   // dark in place
+        {btLight3D, Disabled, false, false, 0, 0, shadow},
+        {btLight3D, Disabled, false, false, 3, 3, shadow},
+        {btHotTrack, Disabled, false, false, 0, 0, RGB(141, 141, 141)},
+    };
+    QImage normal(4, 4, QImage::Format_RGB32);
+    normal.fill(qRgb(0, 0, 255));
+    QImage over(4, 4, QImage::Format_RGB32);
+    over.fill(qRgb(0, 255, 0));
+    for (const Case &c : cases) {
+        ShownButton s(60, 40, c.style);
+        Button &b = *s.button;
+        b.setPictureNormal(makePicture(normal));
+        if (c.over)
+            b.setPictureOver(makePicture(over));
+        b.setUseGreyscale(c.grey);
+        if (c.look == Hover) {
+            s.pointerOver = true;
+            b.UserControl_MouseMove(0, 0, 1, 1);
+        } else if (c.look == Pressed) {
+            b.DrawButton(2, false);
+        } else if (c.look == Disabled) {
+            b.setEnabled(false);
+        }
+        EXPECT_EQ(s.px(b.PictureX() + c.dx, b.PictureY() + c.dy), c.expected)
+            << "style " << c.style << " look " << c.look << " over " << c.over << " grey " << c.grey;
+    }
+
+    // a PictureOver alone is never drawn
+    ShownButton s(60, 40, btStandard);
+    s.button->setPictureOver(makePicture(over));
+    s.pointerOver = true;
+    s.button->UserControl_MouseMove(0, 0, 1, 1);
+    EXPECT_FALSE(surfaceHas(*s.button, green));
+}
+
+TEST(ButtonCaption, PressedSoftCaptionStaysInPlaceInTheHoverColour)
+{
+    ShownButton s(80, 24, btSoft, csCustom);
+    Button &b = *s.button;
+    b.setBackColor(RGB(212, 208, 200));
+    b.setForeColor(RGB(0, 0, 255));
+    b.setForeOver(RGB(255, 0, 0));
+    b.setCaption("Go");
+    auto pixelsOf = [&](COLORREF c) {
+        QList<QPoint> at;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 80; ++x)
+                if (s.px(x, y) == c)
+                    at << QPoint(x, y);
+        return at;
+    };
+    const QList<QPoint> up = pixelsOf(RGB(0, 0, 255));
+    ASSERT_FALSE(up.isEmpty());
+    EXPECT_EQ(b.LastTextState(), 0);
+    b.DrawButton(2, false);
+    EXPECT_EQ(pixelsOf(RGB(255, 0, 0)), up); // same glyphs, same place
+    EXPECT_EQ(b.LastTextState(), 0);          // drawn without the caption states
+}
+
 TEST(ButtonPictures, IconTransparencyTakesTheMaskColour)
 {
     ShownButton s(40, 30, btStandard);
@@ -336,7 +433,7 @@ TEST(ButtonPictures, IconTransparencyTakesTheMaskColour)
 // Renders every style in its looks into one sheet for a person to look at.
 TEST(ButtonPainter, RendersEveryStyleToASheet)
 {
-    const char *looks[] = {"up", "hover", "pressed", "focus", "disabled"};
+    // columns: up, hovered, pressed, focused, disabled
     const int cw = 110, ch = 32;
     QImage sheet(5 * (cw + 8) + 8, 14 * (ch + 8) + 8, QImage::Format_RGB32);
     sheet.fill(qRgb(236, 233, 216));
@@ -380,7 +477,6 @@ TEST(ButtonPainter, RendersEveryStyleToASheet)
     p.end();
     const QString path = QDir(QStringLiteral(VIDMORA_TEST_BIN_DIR)).filePath(QStringLiteral("button_styles.png"));
     ASSERT_TRUE(sheet.save(path));
-    (void)looks;
 }
 
 // The two looks the program's windows use, from bags like theirs.

@@ -131,8 +131,9 @@ TEST(ButtonProperties, WriteReadWriteRoundTrip)
         if (x.metaType() == QMetaType::fromType<PicturePtr>()) {
             const PicturePtr px = x.value<PicturePtr>(), py = y.value<PicturePtr>();
             ASSERT_EQ(bool(px), bool(py)) << k;
-            if (px)
+            if (px) {
                 EXPECT_EQ(px->image, py->image) << k;
+            }
         } else if (x.metaType() == QMetaType::fromType<StdFont>()) {
             EXPECT_EQ(x.value<StdFont>(), y.value<StdFont>()) << k;
         } else {
