@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace vidmora::Module1 {
 namespace {
@@ -40,9 +41,21 @@ void BufAppend(QString &Text)
         return;
     if (BufSizeV < need) {
         // Twice what is needed now, not twice the old capacity. The bound keeps
-        // this below 2^31.
-        const qint64 capacity = std::min<qint64>(2 * need, std::numeric_limits<qint32>::max());
-        QString store = AllocString(static_cast<qint32>(capacity));
+        // this below 2^31. Short of memory, the needed length alone will do;
+        // without even that the append is dropped whole and nothing is thrown
+        // at the socket handler that called us.
+        qint64 capacity = std::min<qint64>(2 * need, std::numeric_limits<qint32>::max());
+        QString store;
+        try {
+            store = AllocString(static_cast<qint32>(capacity));
+        } catch (const std::bad_alloc &) {
+            try {
+                capacity = need;
+                store = AllocString(static_cast<qint32>(capacity));
+            } catch (const std::bad_alloc &) {
+                return;
+            }
+        }
         if (BufLenV > 0)
             std::memcpy(store.data(), BufData.constData(), sizeof(QChar) * size_t(BufLenV));
         BufData = std::move(store);
@@ -57,7 +70,11 @@ QString BufText()
 {
     if (BufLenV == 0)
         return QString(QLatin1String(""));
-    return QString(BufData.constData(), BufLenV);
+    try {
+        return QString(BufData.constData(), BufLenV);
+    } catch (const std::bad_alloc &) {
+        return QString(QLatin1String("")); // no room for the copy: as if the step had failed
+    }
 }
 
 void BufClear()

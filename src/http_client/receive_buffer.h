@@ -14,11 +14,12 @@ qint32 BufSize(); // capacity in characters
 qint32 BufLen();  // characters in use
 
 // The largest number of characters the buffer holds. An append that would pass
-// it is dropped whole (the buffer keeps what it had).
+// it, or that finds no memory even for the needed length, is dropped whole (the
+// buffer keeps what it had). BufAppend and BufText throw nothing.
 inline constexpr qint32 kBufMaxChars = 0x3FFFFFFF;
 
 void BufAppend(QString &Text);
-// A copy of the characters in use ("" when empty).
+// A copy of the characters in use ("" when empty, or when there is no memory for the copy).
 QString BufText();
 // A new text of `Chars` characters whose content is undefined ("" for Chars <= 0).
 QString AllocString(qint32 Chars);

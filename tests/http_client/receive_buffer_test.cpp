@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <sys/resource.h>
+
 #include "http_client/receive_buffer.h"
 #include "platform/dictionary.h"
 
@@ -58,6 +62,72 @@ TEST(ReceiveBuffer, ManyPacketsCollectEveryCharacterInOrder)
     const QString copy = Module1::BufText();
     append(QStringLiteral("tail")); // the copy handed out is not touched by later appends
     EXPECT_EQ(copy, expected);
+    Module1::BufClear();
+}
+
+namespace {
+
+// The process's address space in bytes, from /proc (0 when unknown).
+qint64 addressSpaceInUse()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
+    return 0;
+}
+
+// Lets the process map at most `extra` more bytes while it lives.
+class AddressSpaceLimit final {
+public:
+    explicit AddressSpaceLimit(qint64 extra)
+    {
+        getrlimit(RLIMIT_AS, &m_old);
+        const qint64 used = addressSpaceInUse();
+        rlimit limit = m_old;
+        limit.rlim_cur = rlim_t(used + extra);
+        m_ok = used > 0 && setrlimit(RLIMIT_AS, &limit) == 0;
+    }
+    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &m_old); }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    bool m_ok = false;
+};
+
+} // namespace
+
+TEST(ReceiveBuffer, ShortOfMemoryItGrowsOnlyToTheNeededLengthOrDropsTheAppend)
+{
+    constexpr qint64 kMiB = 1024 * 1024;
+    QString big(32 * kMiB, QLatin1Char('x')); // 64 MiB of characters, made before the limit
+    struct Case {
+        const char *what;
+        qint64 room;     // bytes the process may still map
+        qint32 size;     // capacity afterwards
+        qint32 len;
+    };
+    const qint32 need = 3 + qint32(big.size());
+    const Case cases[] = {
+        {"room for the needed length only", 100 * kMiB, need, need},
+        {"no room at all", 16 * kMiB, 6, 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Module1::BufClear();
+        append(QStringLiteral("abc"));
+        {
+            AddressSpaceLimit limit(c.room);
+            ASSERT_TRUE(limit.ok());
+            EXPECT_NO_THROW(Module1::BufAppend(big));
+        }
+        EXPECT_EQ(Module1::BufSize(), c.size);
+        EXPECT_EQ(Module1::BufLen(), c.len);
+        EXPECT_EQ(Module1::BufText().left(5), c.len == 3 ? QStringLiteral("abc") : QStringLiteral("abcxx"));
+    }
     Module1::BufClear();
 }
 
