@@ -85,8 +85,9 @@ void DGSwsHTTP::geturl(QString &URL)
         return; // the socket refuses the port: no connection, no event
     ws->setRemotePort(port);
     ws->setRemoteHost(host);
-    ws->Connect();
+    // Set before connecting: a socket may report a failure from inside Connect().
     m_fetching = true;
+    ws->Connect();
 }
 
 void DGSwsHTTP::ws_Connect()
