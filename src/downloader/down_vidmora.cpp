@@ -204,12 +204,10 @@ void DownVidmora::CheckAllComplete()
 
 void DownVidmora::SizeIt()
 {
-    try {
-        m_width = kSidePixels * kTwipsPerPixel;
-        m_height = kSidePixels * kTwipsPerPixel;
-    } catch (const std::exception &e) {
-        warn(kErrInternal, QStringLiteral("SizeIt"), QString::fromLocal8Bit(e.what()));
-    }
+    // Plain arithmetic at one fixed scale: sizing cannot fail here, so its
+    // "Error in call to SizeIt()." warning has nothing to report.
+    m_width = kSidePixels * kTwipsPerPixel;
+    m_height = kSidePixels * kTwipsPerPixel;
 }
 
 void DownVidmora::resetQueue()
