@@ -358,6 +358,7 @@ void Form1::Command1_Click()
     // 4.-6.
     SetStatus(QStringLiteral("Downloading Data ..."));
     m_IsConverting = false;
+    m_pageCancelled = false;
     QString request = txturl->text();
     Wsc->geturl(request);
 
@@ -390,12 +391,16 @@ void Form1::Command1_Click()
 
 void Form1::Wsc_ProgressChanged(qint32 bytesreceived)
 {
+    if (m_pageCancelled)
+        return;
     SetStatus(QStringLiteral("Please Wait... Receiving Vidmora buffers ... ") + QString::number(bytesreceived)
               + QStringLiteral(" Bytes Received: ") + Wsc->FileSize.toString());
 }
 
 void Form1::Wsc_httpError(QString &errmsg, QString & /*Scode*/)
 {
+    if (m_pageCancelled)
+        return;
     SetStatus(QString());
     m_setup.messageBox->show(errmsg + QStringLiteral("\r\n") + Wsc->ResponseHeaderString,
                              MessageBox::Icon::Exclamation, QStringLiteral("Error"));
@@ -403,6 +408,10 @@ void Form1::Wsc_httpError(QString &errmsg, QString & /*Scode*/)
 
 void Form1::Wsc_DownloadComplete()
 {
+    // "Cancel" pressed while the page was on its way: the page is dropped, so
+    // that nothing the user cancelled is downloaded after all.
+    if (m_pageCancelled)
+        return;
     const QString page = Wsc->filedata.toString();
     auto fresh = [&page]() { return QString(page); };
 
@@ -430,6 +439,9 @@ void Form1::Wsc_DownloadComplete()
         Image1->setPicture(thumb);
 
     platform::pumpEventsOnce();
+    // A "Cancel" handled inside the pump has reset the window: queue nothing.
+    if (m_pageCancelled)
+        return;
 
     m_VideoTitle = lblTitle->Caption();
     Add2DownQue(m_GetVideoUrl, m_VideoTitle, lblTitle->Caption());
@@ -649,6 +661,7 @@ void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
 
 void Form1::cmdCancel_Click()
 {
+    m_pageCancelled = true;
     if (m_IsConverting && AVC1) {
         m_convertCancelled = true;
         AVC1->CancelConvert();

@@ -195,6 +195,9 @@ private:
     QString m_convertSource;
     QString m_convertOutput;
     bool m_convertCancelled = false;
+    // Set by "Cancel", cleared by the next accepted "Download": the page fetch
+    // still on its way (the client cannot be stopped) is then ignored.
+    bool m_pageCancelled = false;
 };
 
 } // namespace vidmora::main_window

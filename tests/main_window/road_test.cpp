@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "platform/gui/picture.h"
 
@@ -153,6 +154,40 @@ TEST_F(RoadTest, SecondPressWhileThePageArrivesDropsTheFirstFetch)
     EXPECT_EQ(list()->count(), 1);
     EXPECT_EQ(fakeDownloads.reads.size(), 1);
     EXPECT_EQ(statuses.count(QStringLiteral("Data Recieved / vidsite.test ID Recieved")), 1);
+}
+
+TEST_F(RoadTest, CancelDropsThePageOnItsWay)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    int pagesEnded = 0;
+    QObject::connect(pageClient, &DGSwsHTTP::DownloadComplete, window.get(), [&] { ++pagesEnded; });
+
+    // "Cancel" while the page arrives: when it has arrived, nothing follows from it.
+    typeAddress(watchAddress());
+    pressDownload();
+    press("cmdCancel");
+    ASSERT_TRUE(waitUntil([&] { return pagesEnded == 1; }, 20000));
+    EXPECT_EQ(window->statusText(), readyText());
+    EXPECT_EQ(caption("lblTitle"), QString());
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(fakeDownloads.reads.isEmpty());
+    EXPECT_TRUE(button("Command1")->isEnabled());
+
+    // "Cancel" handled inside the page step's one pump of the event queue: the
+    // details it emptied are not queued as a nameless download.
+    QObject::connect(window.get(), &main_window::Form1::statusLineChanged, window.get(), [this](const QString &text) {
+        if (text.startsWith(QStringLiteral("Data Recieved")))
+            QTimer::singleShot(0, window.get(), [this] { press("cmdCancel"); });
+    });
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitUntil([&] { return pagesEnded == 2; }, 20000));
+    EXPECT_EQ(window->statusText(), readyText());
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(fakeDownloads.reads.isEmpty());
+    EXPECT_TRUE(button("Command1")->isEnabled());
 }
 
 TEST_F(RoadTest, ThumbnailOfAnEarlierRequestIsNeverShown)

@@ -76,6 +76,7 @@ void WindowTest::makeWindow(Downloads downloads, const QString &programFolder)
 {
     main_window::Form1Setup setup;
     setup.wsc = std::make_unique<DGSwsHTTP>(platform::createTcpSocket(), kSiteHost);
+    pageClient = setup.wsc.get();
     if (downloads == Downloads::Real) {
         realDownloads = std::make_unique<platform::QtAsyncDownloadService>(std::chrono::milliseconds(30000));
         setup.downloadService = realDownloads.get();

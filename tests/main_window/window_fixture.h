@@ -101,6 +101,7 @@ protected:
     std::unique_ptr<platform::QtAsyncDownloadService> realDownloads;
     FakeAsyncDownloadService fakeDownloads;
     std::unique_ptr<main_window::Form1> window;
+    DGSwsHTTP *pageClient = nullptr; // the window's page client
     QStringList statuses; // every write of the status line
     int endProgramCalls = 0;
 };
