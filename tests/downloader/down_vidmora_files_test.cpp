@@ -4,31 +4,16 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "downloader/down_vidmora.h"
-#include "event_log.h"
-#include "fake_async_download.h"
-#include "fake_message_box.h"
+#include "scripted_control.h"
 
-using vidmora::DownVidmora;
-using vidmora::test::EventLog;
-using vidmora::test::FakeAsyncDownloadService;
-using vidmora::test::FakeMessageBox;
+using vidmora::test::fileContent;
 
 namespace {
-
-QByteArray contentOf(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -60,10 +45,8 @@ private:
     bool m_ok = false;
 };
 
-class DownVidmoraFiles : public ::testing::Test {
+class DownVidmoraFiles : public vidmora::test::ScriptedControlTest {
 protected:
-    QString target(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
-
     // Starts one download to `file` and completes it with `body`.
     void download(const QString &file, const QByteArray &body)
     {
@@ -72,12 +55,6 @@ protected:
     }
 
     QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); }
-
-    QTemporaryDir dir;
-    FakeAsyncDownloadService service;
-    FakeMessageBox box;
-    DownVidmora control{service, box};
-    EventLog log{control};
 };
 
 } // namespace
@@ -87,7 +64,7 @@ TEST_F(DownVidmoraFiles, AnExistingLongerFileEndsUpHoldingTheDownloadOnly)
     const QString file = target(QStringLiteral("clip.flv"));
     ASSERT_TRUE(writeFile(file, QByteArray(4096, 'o')));
     download(file, "new bytes");
-    EXPECT_EQ(contentOf(file), QByteArray("new bytes"));
+    EXPECT_EQ(fileContent(file), QByteArray("new bytes"));
     EXPECT_EQ(entries(), QStringList({QStringLiteral("clip.flv")})) << "nothing is left beside the target";
     EXPECT_EQ(log.outcome().first(), QStringLiteral("Stage Finalizing"));
     EXPECT_EQ(log.outcome().at(1), QStringLiteral("Complete 9 ") + file);
@@ -99,7 +76,7 @@ TEST_F(DownVidmoraFiles, AnEmptyDownloadLeavesAnEmptyFile)
     ASSERT_TRUE(writeFile(file, "old"));
     download(file, QByteArray());
     EXPECT_TRUE(QFile::exists(file));
-    EXPECT_EQ(contentOf(file), QByteArray());
+    EXPECT_EQ(fileContent(file), QByteArray());
     EXPECT_EQ(log.batches, 1);
 }
 
@@ -155,8 +132,8 @@ TEST_F(DownVidmoraFiles, AFullDiskIsAFailureAndLeavesTheOldFileAsItWas)
         service.complete(file, 6, QByteArray(256 * 1024, 'x'));
         service.complete(other, 6, "small fits");
     }
-    EXPECT_EQ(contentOf(file), QByteArray("the old content"));
-    EXPECT_EQ(contentOf(other), QByteArray("small fits"));
+    EXPECT_EQ(fileContent(file), QByteArray("the old content"));
+    EXPECT_EQ(fileContent(other), QByteArray("small fits"));
     EXPECT_EQ(log.outcome(),
               QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Error ") + file, QStringLiteral("Stage Finalizing"),
                            QStringLiteral("Complete 10 ") + other, QStringLiteral("Stage Cancelling"),
@@ -175,7 +152,7 @@ TEST_F(DownVidmoraFiles, AnOverwrittenFileKeepsItsModeAndALinkKeepsLeadingToIt)
 
     download(link, "fresh");
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(contentOf(real), QByteArray("fresh"));
+    EXPECT_EQ(fileContent(real), QByteArray("fresh"));
     EXPECT_EQ(QFile::permissions(real) & 0x7077, mode & 0x7077);
     EXPECT_EQ(log.outcome().at(1), QStringLiteral("Complete 5 ") + link);
 }

@@ -2,42 +2,21 @@
 // records a real transfer cannot be made to produce.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "downloader/down_vidmora.h"
-#include "event_log.h"
 #include "fake_async_download.h"
 #include "fake_message_box.h"
+#include "scripted_control.h"
 
 using vidmora::DownVidmora;
 using vidmora::platform::AsyncDownloadService;
 using vidmora::platform::MessageBox;
-using vidmora::test::EventLog;
 using vidmora::test::FakeAsyncDownloadService;
 using vidmora::test::FakeMessageBox;
+using vidmora::test::fileContent;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
-class DownVidmoraScripted : public ::testing::Test {
-protected:
-    QString target(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
-
-    QTemporaryDir dir;
-    FakeAsyncDownloadService service;
-    FakeMessageBox box;
-    DownVidmora control{service, box};
-    EventLog log{control};
-};
+class DownVidmoraScripted : public vidmora::test::ScriptedControlTest {};
 
 } // namespace
 
@@ -76,7 +55,7 @@ TEST_F(DownVidmoraScripted, OneSuccessfulDownloadRaisesItsEventsInOrderAndWrites
         QStringLiteral("AllComplete []"),
     };
     EXPECT_EQ(log.lines, expected);
-    EXPECT_EQ(readAll(file), QByteArray("0123456789"));
+    EXPECT_EQ(fileContent(file), QByteArray("0123456789"));
     EXPECT_EQ(control.queuedFiles(), QStringList({QString()}));
     EXPECT_EQ(control.queuedStatus(), QList<quint8>({0}));
     EXPECT_EQ(service.cancels, QStringList({file})) << "the end of the batch cancels every item";
@@ -125,7 +104,7 @@ TEST_F(DownVidmoraScripted, CompletionOfAnUnqueuedNameStillRaisesItsEventAndChec
     service.complete(stray, 6, "abc");
     EXPECT_EQ(log.lines, QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Complete 3 ") + stray,
                                       QStringLiteral("AllComplete []")}));
-    EXPECT_EQ(readAll(stray), QByteArray("abc"));
+    EXPECT_EQ(fileContent(stray), QByteArray("abc"));
 
     // An item still open: nothing ends.
     log.lines.clear();
@@ -145,7 +124,7 @@ TEST_F(DownVidmoraScripted, DuplicateTargetsUpdateOnlyTheFirstItemAndKeepTheBatc
     service.complete(file, 6, "two");
     EXPECT_EQ(control.queuedStatus(), QList<quint8>({0, 6, 255}));
     EXPECT_EQ(log.batches, 0);
-    EXPECT_EQ(readAll(file), QByteArray("two"));
+    EXPECT_EQ(fileContent(file), QByteArray("two"));
 
     log.lines.clear();
     EXPECT_TRUE(control.CancelAllDownload());
