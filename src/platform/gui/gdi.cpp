@@ -123,13 +123,18 @@ COLORREF paletteColor(HWND w, QPalette::ColorRole role)
 
 // ---- DC ------------------------------------------------------------------
 
-DeviceContext::DeviceContext(QImage *target)
+DeviceContext::DeviceContext()
     : pen(stockPen())
     , brush(stockBrush())
     , font(&m_ownFont)
-    , m_target(target)
 {
     m_ownFont.stock = true;
+}
+
+DeviceContext::DeviceContext(QImage *target)
+    : DeviceContext()
+{
+    m_target = target;
 }
 
 DeviceContext::~DeviceContext() = default;
@@ -153,10 +158,6 @@ QImage *DeviceContext::pixels()
 HDC CreateCompatibleDC(HDC)
 {
     auto *dc = new DeviceContext();
-    dc->pen = stockPen();
-    dc->brush = stockBrush();
-    dc->font = &dc->m_ownFont;
-    dc->m_ownFont.stock = true;
     dc->m_memory = true;
     dc->bitmap = stockBitmap();
     return dc;
@@ -173,11 +174,7 @@ HDC GetDC(HWND hwnd)
     if (!hwnd)
         return nullptr;
     auto *dc = new DeviceContext();
-    dc->pen = stockPen();
-    dc->brush = stockBrush();
-    dc->m_ownFont.stock = true;
     dc->m_ownFont.font = hwnd->font();
-    dc->font = &dc->m_ownFont;
     dc->m_window = hwnd;
     dc->bkColor = paletteColor(hwnd, hwnd->backgroundRole());
     dc->textColor = paletteColor(hwnd, hwnd->foregroundRole());

@@ -126,7 +126,7 @@ private:
     friend DeviceContext *GetDC(HWND);
     friend int ReleaseDC(HWND, DeviceContext *);
     friend BOOL DeleteDC(DeviceContext *);
-    DeviceContext() = default;
+    DeviceContext(); // stock pen and brush, its own default font
 
     QImage *m_target = nullptr;
     bool m_memory = false;
