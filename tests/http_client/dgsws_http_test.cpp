@@ -6,6 +6,7 @@
 #include "fake_tcp_socket.h"
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"
+#include "page_request.h"
 
 using vidmora::DGSwsHTTP;
 using vidmora::test::FakeTcpSocket;
@@ -116,17 +117,7 @@ TEST(DGSwsHTTPRequest, SendsTheFixedBlockInOneWriteWithTheSiteHost)
     Rig rig;
     rig.open(QStringLiteral("http://abcde/watch?v=1"));
     ASSERT_EQ(rig.socket->sent.size(), 1);
-    const QString expected = QStringLiteral(
-        "GET http://abcde/watch?v=1 HTTP/1.0\r\n"
-        "Accept-Language: en-us\r\n"
-        "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
-        ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)\r\n"
-        "Host: www.vidsite.example\r\n"
-        "Connection: Close\r\n"
-        "Cookie: LOCALE_PREFERENCE=0; VISITOR_INFO1_LIVE=0; __utma=0.0.0.0.0.2; "
-        "__utmz=0.0.1.1.utmcsr=(direct)|utmccn=(direct)|utmcmd=(none); GEO=0; PREF=cr=US&gl=US&hl=en&ul=en\r\n"
-        "\r\n");
-    EXPECT_EQ(rig.socket->sent.first(), expected);
+    EXPECT_EQ(rig.socket->sent.first().toLatin1(), pageRequest("http://abcde/watch?v=1"));
 }
 
 TEST(DGSwsHTTPRequest, DefaultHostLineIsTheDeploymentSiteHost)
