@@ -27,6 +27,9 @@ TEST(PropertyBag, ConvertsValuesAsTheRuntimeDoes)
     EXPECT_EQ(PropertyBag::toLong(PropertyBag::int16(-3)), -3);
     EXPECT_EQ(PropertyBag::toLong(2.5), 2);
     EXPECT_EQ(PropertyBag::toLong(QStringLiteral("&HC0C0C0")), 12632256);
+    EXPECT_EQ(PropertyBag::toLong(QStringLiteral("&H8000000F")), static_cast<std::int32_t>(0x8000000F));
+    EXPECT_EQ(PropertyBag::toLong(QStringLiteral("&HFFFFFFFF")), -1);
+    EXPECT_FALSE(PropertyBag::toLong(QStringLiteral("&H100000000")));
     EXPECT_FALSE(PropertyBag::toLong(QStringLiteral("abc")));
     EXPECT_FALSE(PropertyBag::toLong(PropertyBag::font(StdFont{})));
     EXPECT_FALSE(PropertyBag::toInteger(PropertyBag::int32(70000)));

@@ -40,7 +40,9 @@ std::optional<double> toNumber(const QVariant &v)
         bool ok = false;
         double d = s.toDouble(&ok);
         if (!ok && s.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
-            const qlonglong h = s.mid(2).toLongLong(&ok, 16);
+            qlonglong h = s.mid(2).toLongLong(&ok, 16);
+            if (ok && h > 0x7FFFFFFFLL && h <= 0xFFFFFFFFLL)
+                h -= 0x100000000LL; // eight hex digits are a 32-bit value: "&H8000000F" is a system colour
             d = static_cast<double>(h);
         }
         if (!ok)
