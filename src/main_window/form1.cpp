@@ -58,7 +58,11 @@ void setTextColors(QWidget *w, const QColor &text, const QColor *background = nu
     w->setPalette(pal);
 }
 
-const QString kStatusFailedDownload = QStringLiteral("Error");
+// How a row whose download or conversion has ended without being removed says so.
+const QString kRowError = QStringLiteral("Error");
+const QString kRowCancelled = QStringLiteral("Cancelled");
+const QString kRowDone = QStringLiteral("Done");
+const QString kRowConversionFailed = QStringLiteral("Conversion failed");
 
 // The maker's address is a deployment value and may be wider than its design
 // place. The label then keeps its right edge beside "X" and grows leftwards
@@ -530,7 +534,7 @@ void Form1::DownVidmora_DownloadError(QString &SaveFile)
 {
     const int row = rowOfTarget(SaveFile);
     if (row != 0)
-        markRowEnded(row, kStatusFailedDownload);
+        markRowEnded(row, kRowError);
 }
 
 void Form1::DownVidmora_DownloadComplete(qint32 & /*MaxBytes*/, QString &SaveFile)
@@ -544,8 +548,16 @@ void Form1::DownVidmora_DownloadAllComplete(QStringList &FileNotDownload)
     cmdCancel->setEnabled(false);
     // Element 0 is always empty; any further one is a download that failed.
     if (FileNotDownload.size() > 1)
-        returnToIdleAfterFailure(QStringLiteral("Download failed"));
+        endFailedStep(QStringLiteral("Download failed"));
+    // The conversion the batch has just started may run for minutes: "Cancel"
+    // stays there to stop it, and goes again when it ends.
+    if (conversionRunning()) {
+        cmdCancel->setEnabled(true);
+        m_cancelKeptForConversion = true;
+    }
 }
+
+bool Form1::conversionRunning() const { return AVC1 && AVC1->IsRunning(); }
 
 void Form1::markRowEnded(int index, const QString &statusText)
 {
@@ -553,20 +565,39 @@ void Form1::markRowEnded(int index, const QString &statusText)
     m_endedKeys.insert(lstDownload->key(index));
 }
 
+void Form1::endLiveRows(const QString &statusText, int exceptIndex)
+{
+    for (int i = 1; i <= lstDownload->count(); ++i) {
+        if (i != exceptIndex && !m_endedKeys.contains(lstDownload->key(i)))
+            markRowEnded(i, statusText);
+    }
+}
+
+void Form1::removeRow(int index)
+{
+    const QString key = lstDownload->key(index);
+    if (lstDownload->removeItem(index)) {
+        m_targetOfKey.remove(key);
+        m_endedKeys.remove(key);
+    }
+}
+
 void Form1::dropEndedRows()
 {
     for (int i = lstDownload->count(); i >= 1; --i) {
-        const QString key = lstDownload->key(i);
-        if (m_endedKeys.contains(key)) {
-            lstDownload->removeItem(i);
-            m_targetOfKey.remove(key);
-        }
+        if (m_endedKeys.contains(lstDownload->key(i)))
+            removeRow(i);
     }
     m_endedKeys.clear();
 }
 
-void Form1::returnToIdleAfterFailure(const QString &statusText)
+void Form1::endFailedStep(const QString &statusText)
 {
+    // A conversion that is still under way keeps the window busy until its end.
+    if (conversionRunning()) {
+        m_IsConverting = true;
+        return;
+    }
     m_IsConverting = false;
     Command1->setEnabled(true);
     SetStatus(statusText);
@@ -576,9 +607,11 @@ void Form1::returnToIdleAfterFailure(const QString &statusText)
 
 void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
 {
+    if (!AVC1)
+        return; // the window is unloading
     const QString name = FormatType.toString();
     const profiles::ConversionProfile *profile = profiles::findProfile(name);
-    if (!profile || !AVC1) {
+    if (!profile) {
         m_IsConverting = false;
         m_setup.messageBox->show(profiles::notSupportedText(name), MessageBox::Icon::Exclamation,
                                  QString::fromLatin1(profiles::kNotSupportedTitle));
@@ -587,14 +620,19 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
         const int row = rowOfTarget(SrcPath);
         if (row != 0)
             markRowEnded(row, QString::fromLatin1(profiles::kNotSupportedTitle));
-        returnToIdleAfterFailure(profiles::notSupportedText(name));
+        endFailedStep(profiles::notSupportedText(name));
         return;
     }
     // Known before the start, since a refused start reports inside the call.
-    m_convertSource = SrcPath;
-    m_convertOutput = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
-    m_convertCancelled = false;
+    // A start refused because another conversion runs leaves that one's files alone.
+    if (!conversionRunning()) {
+        m_convertSource = SrcPath;
+        m_convertOutput = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
+        m_convertCancelled = false;
+    }
+    m_startingSource = SrcPath;
     const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
+    m_startingSource.clear();
     m_OutputExt = result.extension;
 }
 
@@ -624,6 +662,7 @@ void Form1::AVC1_Complete()
         QFile::remove(m_convertOutput); // empty or partial
     }
     const bool cancelled = m_convertCancelled;
+    const QString source = m_convertSource;
     m_convertSource.clear();
     m_convertOutput.clear();
     m_convertCancelled = false;
@@ -639,9 +678,19 @@ void Form1::AVC1_Complete()
     DeleteThumbnail();
     m_downVidmora->CancelAllDownload();
     const int selected = lstDownload->selectedIndex();
-    if (selected != 0) {
-        m_targetOfKey.remove(lstDownload->key(selected));
-        lstDownload->removeItem(selected);
+    if (selected != 0)
+        removeRow(selected);
+    // Whatever is still listed has nothing running any more: the converted
+    // video's row when another row was the selected one, and the downloads just
+    // cancelled. They say how they ended and give way to the next request, so
+    // that the same video can be fetched again.
+    const int convertedRow = rowOfTarget(source);
+    if (convertedRow != 0)
+        markRowEnded(convertedRow, converted ? kRowDone : cancelled ? kRowCancelled : kRowConversionFailed);
+    endLiveRows(kRowCancelled);
+    if (m_cancelKeptForConversion) {
+        m_cancelKeptForConversion = false;
+        cmdCancel->setEnabled(false);
     }
 }
 
@@ -651,10 +700,15 @@ void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
     writeStatusLine(ErrorMessage);
     // The conversion never started: keep the download and the message, and let
     // the user make a new request.
-    Command1->setEnabled(true);
-    const int row = rowOfTarget(m_convertSource);
+    const int row = rowOfTarget(m_startingSource);
     if (row != 0)
-        markRowEnded(row, kStatusFailedDownload);
+        markRowEnded(row, kRowError);
+    if (conversionRunning()) {
+        // Refused because another conversion runs: that one goes on.
+        m_IsConverting = true;
+        return;
+    }
+    Command1->setEnabled(true);
     m_convertSource.clear();
     m_convertOutput.clear();
 }
@@ -668,13 +722,13 @@ void Form1::cmdCancel_Click()
     }
     m_downVidmora->CancelAllDownload();
     const int selected = lstDownload->selectedIndex();
-    if (selected != 0) {
-        m_targetOfKey.remove(lstDownload->key(selected));
-        m_endedKeys.remove(lstDownload->key(selected));
-        lstDownload->removeItem(selected);
-    }
+    if (selected != 0)
+        removeRow(selected);
     ClearConts();
     Command1->setEnabled(true);
+    // The downloads are cancelled: their rows give way to the next request. The
+    // row of a conversion that is being stopped stays until its end.
+    endLiveRows(kRowCancelled, conversionRunning() ? rowOfTarget(m_convertSource) : 0);
 }
 
 void Form1::Button1_Click()

@@ -130,11 +130,17 @@ private:
     void Button3_Click();
     void Label11_Click();
 
-    // A row whose download or conversion ended without a result; it is kept,
-    // showing what happened, until the next request is queued.
+    // A row whose download or conversion has ended is kept, showing how, until
+    // the next request is queued.
     void markRowEnded(int index, const QString &statusText);
+    // Marks every row not yet ended, but `exceptIndex`.
+    void endLiveRows(const QString &statusText, int exceptIndex = 0);
+    void removeRow(int index);
     void dropEndedRows();
-    void returnToIdleAfterFailure(const QString &statusText);
+    // A step of the road ended without a result: back to idle, saying why,
+    // unless a conversion is still under way.
+    void endFailedStep(const QString &statusText);
+    bool conversionRunning() const;
     int rowOfTarget(const QString &target) const;
 
     Form1Setup m_setup;
@@ -195,6 +201,8 @@ private:
     QString m_convertSource;
     QString m_convertOutput;
     bool m_convertCancelled = false;
+    QString m_startingSource;              // the download whose conversion is being started
+    bool m_cancelKeptForConversion = false; // "Cancel" enabled for the running conversion only
     // Set by "Cancel", cleared by the next accepted "Download": the page fetch
     // still on its way (the client cannot be stopped) is then ignored.
     bool m_pageCancelled = false;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 
 #include "profiles/profiles.h"
 
@@ -278,6 +279,67 @@ TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndRemovesT
     EXPECT_TRUE(button("Command1")->isEnabled());
     EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
     EXPECT_FALSE(QFileInfo::exists(saveFolder() + QStringLiteral("/A Day at the Lake.avi")));
+}
+
+TEST_F(ConversionBookkeepingTest, CancelStaysThereWhileTheConversionRunsAndStopsIt)
+{
+    requestVideo({});
+    fakeDownloads.complete(flvPath(), 6, m_flv); // the batch ends with it
+    ASSERT_TRUE(window->IsConverting());
+    ASSERT_TRUE(button("cmdCancel")->isEnabled());
+    EXPECT_FALSE(button("Command1")->isEnabled());
+    press("cmdCancel");
+    ASSERT_TRUE(waitUntil([this] { return statuses.contains(QStringLiteral("Conversion cancelled")); }, 60000))
+        << statuses.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(waitUntilIdle());
+    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
+    EXPECT_FALSE(QFileInfo::exists(saveFolder() + QStringLiteral("/A Day at the Lake.avi")));
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_FALSE(button("cmdCancel")->isEnabled()); // as after every conversion
+}
+
+TEST_F(ConversionBookkeepingTest, RowLeftUnselectedGivesWaySoTheSameVideoCanComeAgain)
+{
+    requestVideo({});
+    // A click on the list's empty part takes the selection away from the row.
+    QWidget *rows = list()->viewport();
+    QTest::mouseClick(rows, Qt::LeftButton, Qt::NoModifier, QPoint(rows->width() / 2, rows->height() - 3));
+    ASSERT_EQ(list()->selectedIndex(), 0);
+    fakeDownloads.complete(flvPath(), 6, m_flv);
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(list()->count(), 1); // only the selected row is removed
+    EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("Done"));
+
+    requestVideo({});
+    ASSERT_EQ(fakeDownloads.reads.size(), 2);
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("Pending..."));
+}
+
+TEST_F(ConversionBookkeepingTest, DownloadEndingDuringAConversionLeavesThatConversionAlone)
+{
+    requestVideo({});
+    WatchPageFields second;
+    second.videoId = QStringLiteral("Second00001");
+    second.titleElement = QStringLiteral("Vidmora - Second Clip");
+    child<QWidget>("Command1")->setEnabled(true);
+    requestVideo(second);
+    const QString secondFlv = saveFolder() + QStringLiteral("/Second Clip.flv");
+
+    fakeDownloads.complete(flvPath(), 6, m_flv);
+    ASSERT_TRUE(window->IsConverting());
+    // The driver converts one file at a time and refuses the second.
+    fakeDownloads.complete(secondFlv, 6, m_flv);
+    EXPECT_EQ(window->statusText(), AVC::busyText());
+    EXPECT_TRUE(window->IsConverting());
+    EXPECT_EQ(list()->subItem(2, 2), QStringLiteral("Error"));
+    EXPECT_TRUE(button("cmdCancel")->isEnabled());
+
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(window->statusText(), readyText());
+    EXPECT_FALSE(QFileInfo::exists(flvPath()));
+    EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/A Day at the Lake.avi")), QStringLiteral("avi"));
+    EXPECT_EQ(QFileInfo(secondFlv).size(), m_flv.size());
 }
 
 } // namespace
