@@ -115,6 +115,7 @@ Form1::Form1(Form1Setup setup, QWidget *parent)
 
 Form1::~Form1()
 {
+    stopHandlingEvents();
     if (m_form2)
         delete m_form2.data();
     // The driver lets go of Timer1 when released; release it before the timer goes.
@@ -251,6 +252,16 @@ void Form1::wireEvents()
     connect(m_downVidmora.get(), &DownVidmora::DownloadAllComplete, this, &Form1::DownVidmora_DownloadAllComplete);
 }
 
+void Form1::stopHandlingEvents()
+{
+    if (Wsc)
+        disconnect(Wsc.get(), nullptr, this, nullptr);
+    if (m_downVidmora)
+        disconnect(m_downVidmora.get(), nullptr, this, nullptr);
+    if (AVC1)
+        disconnect(AVC1.get(), nullptr, this, nullptr);
+}
+
 QString Form1::statusText() const { return SB1->Caption(); }
 QString Form1::saveFolder() const { return Text1->text(); }
 QString Form1::thumbnailPath() const { return Text1->text() + QStringLiteral("/fis.tmp"); }
@@ -301,6 +312,9 @@ void Form1::Form_Unload()
 {
     DeleteThumbnail();
     AVC1.reset();
+    // The program ends here: no handler of the window runs any more, whatever
+    // the page client or the download manager still has to say.
+    stopHandlingEvents();
     if (m_form2)
         m_form2->close();
     if (m_setup.endProgram)

@@ -102,6 +102,7 @@ protected:
 private:
     void buildControls();
     void wireEvents();
+    void stopHandlingEvents();
 
     void Form_Load();
     void Form_Unload();

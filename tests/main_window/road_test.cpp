@@ -272,6 +272,17 @@ TEST_F(DownloadListTest, FailedDownloadMarksTheRowAndLetsANewRequestStart)
     EXPECT_EQ(fakeDownloads.reads.size(), 2);
 }
 
+TEST_F(DownloadListTest, ClosedWindowHandlesNothingMore)
+{
+    window->close();
+    EXPECT_EQ(endProgramCalls, 1);
+    fakeDownloads.progress(flvPath(), 5, 524288, 1048576);
+    fakeDownloads.complete(flvPath(), 6, QByteArray("not converted"));
+    EXPECT_EQ(rowStatus(), QStringLiteral("Pending..."));
+    EXPECT_TRUE(box.shown.isEmpty());
+    EXPECT_EQ(window->statusText(), QStringLiteral("Downloading ..."));
+}
+
 TEST_F(DownloadListTest, CancelRemovesTheRowAndResetsTheWindow)
 {
     EXPECT_FALSE(button("Command1")->isEnabled());
