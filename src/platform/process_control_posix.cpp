@@ -121,6 +121,18 @@ qint64 parentOf(qint64 pid)
     return fields.size() >= 2 ? fields[1].toLongLong() : 0;
 }
 
+// A process that has exited and waits to be reaped runs no more: the host's
+// process list does not show it, and terminating it ends nothing.
+bool hasExited(qint64 pid)
+{
+    const QByteArray stat = readProcFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0 || close + 2 >= stat.size())
+        return true; // gone
+    const char state = stat.at(close + 2);
+    return state == 'Z' || state == 'X';
+}
+
 QString baseName(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -405,6 +417,8 @@ public:
             if (!isPid || pid <= 0)
                 continue;
             if (m_scope == ProcessScope::OwnDescendants && !isOwnDescendant(pid, parents))
+                continue;
+            if (hasExited(pid))
                 continue;
             const QString exe = processFileName(pid);
             if (!exe.isEmpty()) // gone meanwhile

@@ -169,6 +169,24 @@ TEST_F(ProcessControlTest, ListsScriptsByTheirOwnFileName)
     EXPECT_TRUE(b.waitForFinished(10000));
 }
 
+TEST_F(ProcessControlTest, AnExitedProcessIsNotListedBeforeItIsReaped)
+{
+    int readEnd, writeEnd;
+    ASSERT_TRUE(pc->createPipe(readEnd, writeEnd));
+    QString error;
+    const qint64 pid = pc->createProcess(QStringLiteral("/bin/sh -c \"exit 0\""), writeEnd, error);
+    pc->closePipe(writeEnd);
+    ASSERT_NE(pid, 0) << qPrintable(error);
+    ASSERT_TRUE(vidmora::test::waitUntil([&] {
+        siginfo_t info{};
+        return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_t(pid);
+    }));
+    for (const auto &e : pc->processList())
+        EXPECT_NE(e.pid, pid) << "an exited process is listed as " << qPrintable(e.exeFile);
+    pc->closePipe(readEnd);
+    EXPECT_EQ(pc->closeProcess(pid), 0);
+}
+
 TEST_F(ProcessControlTest, TerminateEndsAStartedProcessAndItIsReaped)
 {
     int readEnd, writeEnd;
