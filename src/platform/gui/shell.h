@@ -10,7 +10,7 @@ class Shell {
 public:
     virtual ~Shell() = default;
     // "open": a web address (with its scheme) or a local file, with the desktop's handler.
-    // Returns whether the request was handed over; callers may ignore it.
+    // Returns whether the request was handed over (a missing file is not); callers may ignore it.
     virtual bool open(const QString &fileOrAddress) = 0;
     // Starts `program` detached, without arguments; false when it could not start.
     virtual bool startDetached(const QString &program) = 0;

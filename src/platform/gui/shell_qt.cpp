@@ -17,7 +17,12 @@ bool QtShell::open(const QString &fileOrAddress)
     if (asUrl.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")
                             || scheme == QLatin1String("mailto")))
         return QDesktopServices::openUrl(asUrl);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(fileOrAddress).absoluteFilePath()));
+    // A file that is not there is not handed over: the desktop would only
+    // answer with an error of its own, and the caller shows nothing for it.
+    const QFileInfo file(fileOrAddress);
+    if (!file.exists())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
 }
 
 bool QtShell::startDetached(const QString &program)
