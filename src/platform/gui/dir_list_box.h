@@ -5,8 +5,9 @@
 namespace vidmora::platform {
 
 // The form runtime's directory list box: the open folder's ancestors from the
-// root down, the open folder itself, then its subfolders. A double-click opens
-// a folder; a single click only highlights it. `Path()` is the open folder.
+// root down, the open folder itself, then its subfolders. A double-click (or
+// Enter) opens a folder; a single click only highlights it. `Path()` is the
+// open folder.
 class DirListBox final : public QListWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DirListBox)
@@ -18,6 +19,9 @@ public:
 
 signals:
     void pathChanged(const QString &folder);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void refill();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 namespace vidmora::platform {
 namespace {
@@ -12,11 +13,24 @@ DirListBox::DirListBox(QWidget *parent)
     : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+    // A double-click opens a folder whatever the desktop's style says about
+    // single-click activation: a single click only ever highlights.
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
         if (item)
             setPath(item->data(kPathRole).toString());
     });
     setPath(QDir::currentPath());
+}
+
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
+    // Enter opens the highlighted folder, as a double-click does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        setPath(currentItem()->data(kPathRole).toString());
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void DirListBox::setPath(const QString &folder)
