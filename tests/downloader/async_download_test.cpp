@@ -16,6 +16,7 @@
 #include "event_wait.h"
 #include "fake_message_box.h"
 #include "http_fixture_server.h"
+#include "loopback_peer.h"
 #include "platform/async_download_qt.h"
 #include "scoped_host.h"
 
@@ -229,7 +230,8 @@ TEST(QtAsyncDownloadService, TransfersThatGoWrongEndWithFailure)
     server.setResponse("/loop", HttpFixtureServer::redirect(302, "/loop"));
     server.setResponse("/toftp", HttpFixtureServer::redirect(302, "ftp://127.0.0.1/x"));
 
-    const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(vidmora::test::unusedLoopbackPort());
+    const vidmora::test::ClosedLoopbackPort closed;
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(closed.port());
     const QList<QString> targets{server.url(QStringLiteral("/missing")).toString(), server.url(QStringLiteral("/broken")).toString(),
                                  server.url(QStringLiteral("/reset")).toString(),   server.url(QStringLiteral("/short")).toString(),
                                  server.url(QStringLiteral("/silent")).toString(),  server.url(QStringLiteral("/stalls")).toString(),

@@ -120,10 +120,11 @@ TEST(TcpSocketQt, ClosingFromThisSideRaisesNothingMore)
 
 TEST(TcpSocketQt, RefusedConnectionIsAnErrorEventWithoutClose)
 {
+    const vidmora::test::ClosedLoopbackPort closed;
     auto socket = vidmora::platform::createTcpSocket();
     SocketLog log(*socket);
     socket->setRemoteHost(QStringLiteral("127.0.0.1"));
-    socket->setRemotePort(vidmora::test::closedLoopbackPort());
+    socket->setRemotePort(closed.port());
     socket->Connect();
     ASSERT_TRUE(waitUntil([&] { return !log.events.isEmpty(); }));
     waitUntil([] { return false; }, 200);
@@ -254,13 +255,13 @@ TEST(DGSwsHTTPLoopback, RefusedConnectionGivesTheSocketsDescriptionAndCode)
     // What the socket itself says for a refused connection.
     auto probe = vidmora::platform::createTcpSocket();
     SocketLog probeLog(*probe);
-    const quint16 closed = vidmora::test::closedLoopbackPort();
+    const vidmora::test::ClosedLoopbackPort closed;
     probe->setRemoteHost(QStringLiteral("127.0.0.1"));
-    probe->setRemotePort(closed);
+    probe->setRemotePort(closed.port());
     probe->Connect();
     ASSERT_TRUE(waitUntil([&] { return !probeLog.errorDescription.isEmpty(); }));
 
-    ScopedHost mapped(QStringLiteral("www.vidsite.example"), closed);
+    ScopedHost mapped(QStringLiteral("www.vidsite.example"), closed.port());
     HttpRig rig;
     rig.get(QStringLiteral("http://www.vidsite.example/watch?v=1"));
     ASSERT_TRUE(waitUntil([&] { return !rig.errors.isEmpty(); }));

@@ -122,7 +122,8 @@ TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
 TEST(DownloadFile, RefusedConnectionAndMissingFolderReportNothingAndWriteNothing)
 {
     QTemporaryDir dir;
-    ScopedHost refused(QStringLiteral("img.vidsite.example"), vidmora::test::closedLoopbackPort());
+    const vidmora::test::ClosedLoopbackPort closed;
+    ScopedHost refused(QStringLiteral("img.vidsite.example"), closed.port());
     QString url = QStringLiteral("http://img.vidsite.example/vi/x/default.jpg");
     QString target = dir.filePath(QStringLiteral("fis.tmp"));
     Module1::DownloadFile(url, target);

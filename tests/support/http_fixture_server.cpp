@@ -355,13 +355,4 @@ Response HttpFixtureServer::redirect(int code, const QByteArray &location)
     return r;
 }
 
-quint16 unusedLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 } // namespace vidmora::test

@@ -91,7 +91,4 @@ private:
     std::unique_ptr<Thread> m_thread;
 };
 
-// A loopback port with nothing listening on it (it was free a moment ago).
-quint16 unusedLoopbackPort();
-
 } // namespace vidmora::test

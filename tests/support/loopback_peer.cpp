@@ -147,13 +147,25 @@ void LoopbackPeer::serve(int fd)
         ::shutdown(fd, SHUT_WR);
 }
 
-quint16 closedLoopbackPort()
+ClosedLoopbackPort::ClosedLoopbackPort()
 {
-    quint16 port = 0;
-    const int fd = listenOnLoopback(port);
-    if (fd >= 0)
-        ::close(fd); // nothing listens there any more
-    return port;
+    // No SO_REUSEADDR: nobody else may bind the port while it is held.
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_fd < 0)
+        return;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0
+        && ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+        m_port = ntohs(addr.sin_port);
+}
+
+ClosedLoopbackPort::~ClosedLoopbackPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 } // namespace vidmora::test

@@ -55,7 +55,20 @@ private:
     std::thread m_thread;
 };
 
-// A port on loopback that nothing listens on (connecting is refused).
-quint16 closedLoopbackPort();
+// A port on loopback where connecting is refused for as long as this lives:
+// the port is held bound but never listens, so no other test can take it.
+class ClosedLoopbackPort final {
+public:
+    ClosedLoopbackPort();
+    ~ClosedLoopbackPort();
+    ClosedLoopbackPort(const ClosedLoopbackPort &) = delete;
+    ClosedLoopbackPort &operator=(const ClosedLoopbackPort &) = delete;
+
+    quint16 port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    quint16 m_port = 0;
+};
 
 } // namespace vidmora::test
