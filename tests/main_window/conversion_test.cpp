@@ -57,6 +57,9 @@ TEST_F(EndToEndTest, DefaultFormatEndsInAnAviAndPlayOpensIt)
     QObject::connect(window.get(), &main_window::Form1::statusLineChanged, window.get(), [&](const QString &) {
         if (statuses.size() >= 2 && statuses.at(statuses.size() - 2).startsWith(QStringLiteral("Converting ")))
             rowTextsWhileConverting.append(list()->subItem(1, 2));
+        // The window mid-road (details, thumbnail, row, spinner), kept for a look by eye.
+        if (statuses.count(QStringLiteral("Converting vidsite.test data |")) == 1 && statuses.last().startsWith(QStringLiteral("Converting ")))
+            window->grab().save(QStringLiteral(VIDMORA_TEST_BIN_DIR "/main_window_converting.png"));
     });
     startRoad();
     ASSERT_TRUE(waitUntilIdle()) << statuses.join(QLatin1Char('|')).toStdString();
