@@ -14,8 +14,8 @@ namespace vidmora {
 // The download manager component. It starts one asynchronous read per
 // BeginDownload, named by its target path, writes each finished read to
 // that path and reports per-item progress, stages, failures, completions and
-// the end of the batch. The service must be one given to this component only:
-// it takes every notification of the service as its own.
+// the end of the batch. The service must be one given to this component only
+// (it takes every notification of the service as its own) and must outlive it.
 class DownVidmora final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DownVidmora)
