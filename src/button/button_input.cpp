@@ -98,6 +98,9 @@ bool Button::event(QEvent *e)
                 UserControl_AccessKeyPress(k.isEmpty() ? 0 : static_cast<std::int16_t>(k.at(0).unicode()));
                 return true;
             }
+        } else if (e->type() == QEvent::WindowActivate && m_HasFocus && window()->focusWidget() != this) {
+            // The focus moved on while the window was behind another program's.
+            UserControl_LostFocus();
         }
         return QWidget::event(e);
     } catch (const std::exception &ex) {
@@ -157,13 +160,18 @@ void Button::changeEvent(QEvent *e)
 
 void Button::focusInEvent(QFocusEvent *e)
 {
-    UserControl_GotFocus();
+    // The window coming back to the front returns the focus the button kept.
+    if (!(e->reason() == Qt::ActiveWindowFocusReason && m_HasFocus))
+        UserControl_GotFocus();
     QWidget::focusInEvent(e);
 }
 
 void Button::focusOutEvent(QFocusEvent *e)
 {
-    UserControl_LostFocus();
+    // Another program's window in front takes no focus from the program's own
+    // controls; another window of this program does.
+    if (!(e->reason() == Qt::ActiveWindowFocusReason && !QApplication::activeWindow()))
+        UserControl_LostFocus();
     QWidget::focusOutEvent(e);
 }
 

@@ -13,6 +13,7 @@
 
 using namespace vidmora;
 using platform::gdi::RGB;
+using platform::gdi::COLORREF;
 using vidmora::test::ShownButton;
 
 namespace {
@@ -307,6 +308,39 @@ TEST(ButtonInput, LosingFocusWhileSpaceIsHeldKeepsThePressedLook)
     EXPECT_EQ(b.LastState(), 2);
     b.UserControl_LostFocus();
     EXPECT_EQ(b.LastState(), 2);
+    EXPECT_FALSE(b.HasFocus());
+}
+
+TEST(ButtonInput, FocusStaysWhileAnotherProgramIsInFront)
+{
+    ShownButton s(60, 24, btGradient);
+    Button &b = *s.button;
+    const COLORREF focusEdge = RGB(140, 174, 231);
+    QApplication::setActiveWindow(s.window.get());
+    b.setFocus();
+    ASSERT_TRUE(vidmora::test::waitUntil([&] { return b.HasFocus(); }, 5000));
+    EXPECT_EQ(s.px(1, 10), focusEdge);
+
+    QApplication::setActiveWindow(nullptr); // another program's window in front
+    EXPECT_TRUE(b.HasFocus());
+    EXPECT_EQ(s.px(1, 10), focusEdge);
+    QApplication::setActiveWindow(s.window.get());
+    EXPECT_TRUE(b.HasFocus());
+
+    // the focus moved on while the window was behind: given up on return
+    QApplication::setActiveWindow(nullptr);
+    s.focusSink->setFocus();
+    QApplication::setActiveWindow(s.window.get());
+    EXPECT_FALSE(b.HasFocus());
+    EXPECT_NE(s.px(1, 10), focusEdge);
+
+    // another window of the program takes the focus
+    b.setFocus();
+    ASSERT_TRUE(vidmora::test::waitUntil([&] { return b.HasFocus(); }, 5000));
+    QWidget other;
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.show();
+    QApplication::setActiveWindow(&other);
     EXPECT_FALSE(b.HasFocus());
 }
 
