@@ -219,16 +219,13 @@ namespace vidmora::test {
 namespace {
 
 // Conversions started from downloads that the test completes itself.
-class ConversionBookkeepingTest : public WindowTest {
+class ConversionBookkeepingTest : public EndToEndTest {
 protected:
     void SetUp() override
     {
-        m_flv = sampleFlv();
-        if (m_flv.isEmpty())
-            GTEST_SKIP() << "ffmpeg could not make the sample video";
-        serveWatchPage();
-        serveThumbnail();
-        makeWindow(Downloads::Fake);
+        EndToEndTest::SetUp();
+        if (!IsSkipped())
+            makeWindow(Downloads::Fake);
     }
     void requestVideo(const WatchPageFields &fields)
     {
@@ -238,7 +235,16 @@ protected:
         pressDownload();
         ASSERT_TRUE(waitForPageDone());
     }
-    QByteArray m_flv;
+    // A second video queued while the first is listed; its target path.
+    QString requestSecondVideo()
+    {
+        WatchPageFields second;
+        second.videoId = QStringLiteral("Second00001");
+        second.titleElement = QStringLiteral("Vidmora - Second Clip");
+        child<QWidget>("Command1")->setEnabled(true);
+        requestVideo(second);
+        return saveFolder() + QStringLiteral("/Second Clip.flv");
+    }
 };
 
 TEST_F(ConversionBookkeepingTest, TheFileDeletedIsTheOneTheDownloadWrote)
@@ -265,11 +271,7 @@ TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndRemovesT
     // Two videos queued: while the second is still on its way, the first one
     // converts with the batch open, so "Cancel" is there to press.
     requestVideo({});
-    WatchPageFields second;
-    second.videoId = QStringLiteral("Second00001");
-    second.titleElement = QStringLiteral("Vidmora - Second Clip");
-    child<QWidget>("Command1")->setEnabled(true);
-    requestVideo(second);
+    requestSecondVideo();
     ASSERT_EQ(list()->count(), 2);
 
     fakeDownloads.complete(flvPath(), 6, m_flv);
@@ -322,12 +324,7 @@ TEST_F(ConversionBookkeepingTest, RowLeftUnselectedGivesWaySoTheSameVideoCanCome
 TEST_F(ConversionBookkeepingTest, DownloadEndingDuringAConversionLeavesThatConversionAlone)
 {
     requestVideo({});
-    WatchPageFields second;
-    second.videoId = QStringLiteral("Second00001");
-    second.titleElement = QStringLiteral("Vidmora - Second Clip");
-    child<QWidget>("Command1")->setEnabled(true);
-    requestVideo(second);
-    const QString secondFlv = saveFolder() + QStringLiteral("/Second Clip.flv");
+    const QString secondFlv = requestSecondVideo();
 
     fakeDownloads.complete(flvPath(), 6, m_flv);
     ASSERT_TRUE(window->IsConverting());
