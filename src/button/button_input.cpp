@@ -17,16 +17,7 @@ using namespace platform::gdi;
 
 namespace {
 
-std::int16_t mouseButtonOf(Qt::MouseButton b)
-{
-    switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
+// The host's button bits: 1 left, 2 right, 4 middle (one press gives one bit).
 std::int16_t mouseButtonsOf(Qt::MouseButtons bs)
 {
     std::int16_t v = 0;
@@ -178,7 +169,7 @@ void Button::focusOutEvent(QFocusEvent *e)
 void Button::mousePressEvent(QMouseEvent *e)
 {
     const QPointF p = e->position();
-    UserControl_MouseDown(mouseButtonOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
+    UserControl_MouseDown(mouseButtonsOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
                           static_cast<float>(p.y()));
 }
 
@@ -186,7 +177,7 @@ void Button::mouseReleaseEvent(QMouseEvent *e)
 {
     const QPointF p = e->position();
     QPointer<Button> self(this);
-    UserControl_MouseUp(mouseButtonOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
+    UserControl_MouseUp(mouseButtonsOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
                         static_cast<float>(p.y()));
     if (!self)
         return;
@@ -202,10 +193,10 @@ void Button::mouseDoubleClickEvent(QMouseEvent *e)
 {
     // The second press of a double click: no press event and no click of its own.
     m_SkipNextClick = true;
-    if (mouseButtonOf(e->button()) == 1)
+    if (mouseButtonsOf(e->button()) == 1)
         UserControl_DblClick();
     else
-        UserControl_MouseDown(mouseButtonOf(e->button()), shiftOf(e->modifiers()),
+        UserControl_MouseDown(mouseButtonsOf(e->button()), shiftOf(e->modifiers()),
                               static_cast<float>(e->position().x()), static_cast<float>(e->position().y()));
 }
 
