@@ -258,12 +258,7 @@ namespace {
 
 TEST_F(WindowTest, SkinShowsItsStripsPanelsAndLines)
 {
-    serveWatchPage();
-    serveThumbnail();
-    makeWindow(Downloads::Fake);
-    typeAddress(watchAddress());
-    pressDownload();
-    ASSERT_TRUE(waitForPageDone());
+    ASSERT_TRUE(runStandardPageRoad());
     const QImage shot = window->grab().toImage();
     // Kept beside the test programs for a look by eye.
     shot.save(QStringLiteral(VIDMORA_TEST_BIN_DIR "/main_window.png"));

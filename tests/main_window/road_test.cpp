@@ -127,12 +127,7 @@ TEST_F(RoadTest, CapitalWatchPrefixPassesButGivesAnEmptyIdentifier)
 
 TEST_F(RoadTest, PageAnswering404ShowsTheHeadAndIsStillProcessed)
 {
-    serveWatchPage({}, 404);
-    serveThumbnail();
-    makeWindow(Downloads::Fake);
-    typeAddress(watchAddress());
-    pressDownload();
-    ASSERT_TRUE(waitForPageDone());
+    ASSERT_TRUE(runStandardPageRoad(404));
     ASSERT_EQ(box.shown.size(), 1);
     EXPECT_TRUE(box.shown[0].text.startsWith(QStringLiteral("404 Not Found\r\nHTTP/1.1 404 Not Found\r\n"))) << box.shown[0].text.toStdString();
     EXPECT_EQ(box.shown[0].icon, platform::MessageBox::Icon::Exclamation);
@@ -219,12 +214,7 @@ class DownloadListTest : public WindowTest {
 protected:
     void SetUp() override
     {
-        serveWatchPage();
-        serveThumbnail();
-        makeWindow(Downloads::Fake);
-        typeAddress(watchAddress());
-        pressDownload();
-        ASSERT_TRUE(waitForPageDone());
+        ASSERT_TRUE(runStandardPageRoad());
         ASSERT_EQ(fakeDownloads.reads.size(), 1);
     }
     QString rowStatus(int row = 1) const { return list()->subItem(row, 2); }

@@ -1,9 +1,8 @@
 // The real shell's "open", caught at the desktop's URL handlers.
 
-#include <gtest/gtest.h>
+#include "window_fixture.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -29,9 +28,7 @@ TEST(QtShellOpen, HandsOverAddressesAndFilesThatExistOnly)
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "take");
     QTemporaryDir dir;
     const QString clip = dir.filePath(QStringLiteral("A Day at the Lake.avi"));
-    QFile file(clip);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    writeFile(clip, QByteArray());
 
     platform::QtShell shell;
     EXPECT_TRUE(shell.open(QStringLiteral("http://www.zevrak.test")));
@@ -51,9 +48,7 @@ TEST(QtShellStart, MissingOrNonExecutableProgramIsNotStarted)
 {
     QTemporaryDir dir;
     const QString plain = dir.filePath(QStringLiteral("zelto"));
-    QFile file(plain);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    writeFile(plain, QByteArray());
     platform::QtShell shell;
     EXPECT_FALSE(shell.startDetached(dir.filePath(QStringLiteral("missing"))));
     EXPECT_FALSE(shell.startDetached(plain));

@@ -163,6 +163,16 @@ bool WindowTest::waitForPageDone(int ms)
     return waitUntil([this] { return statuses.contains(QStringLiteral("Downloading ...")); }, ms);
 }
 
+bool WindowTest::runStandardPageRoad(int pageStatus)
+{
+    serveWatchPage({}, pageStatus);
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    typeAddress(watchAddress());
+    pressDownload();
+    return waitForPageDone();
+}
+
 bool WindowTest::waitUntilIdle(int ms)
 {
     // "Download" is disabled from the end of the page road until the window is idle again.

@@ -74,6 +74,9 @@ protected:
     void press(const char *buttonName);
     // Waits until the page road has queued its row (the status line says "Downloading ...").
     bool waitForPageDone(int ms = 20000);
+    // The standard page and thumbnail, the window with scripted downloads, and
+    // the page road run up to the queued row; false when it did not get there.
+    bool runStandardPageRoad(int pageStatus = 200);
     // Waits until the window is idle again after a conversion or a failure.
     bool waitUntilIdle(int ms = 90000);
 
