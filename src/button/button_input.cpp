@@ -4,6 +4,8 @@
 
 #include "button/button.h"
 
+#include "platform/event_pump.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -423,7 +425,7 @@ void Button::CaptureBackground()
     const int keepW = width();
     resize(keepW, 0); // the control no longer covers its parent
     QPointer<Button> self(this);
-    QCoreApplication::processEvents(); // the parent repaints the area it got back
+    platform::pumpEventsOnce(); // the parent repaints the area it got back
     if (!self) {
         ReleaseDC(parent, parentDC);
         return;
