@@ -1,5 +1,6 @@
 #include "main_window/form1.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QWindow>
 
@@ -63,6 +65,19 @@ const QString kRowError = QStringLiteral("Error");
 const QString kRowCancelled = QStringLiteral("Cancelled");
 const QString kRowDone = QStringLiteral("Done");
 const QString kRowConversionFailed = QStringLiteral("Conversion failed");
+
+// A drop-down list box's entries open below it in a scrolled list, whatever
+// the desktop's style does with combo boxes (some lay every entry out over the box).
+class DropDownBelowStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 // The maker's address is a deployment value and may be wider than its design
 // place. The label then keeps its right edge beside "X" and grows leftwards
@@ -205,6 +220,11 @@ void Form1::buildControls()
     Combo1->setCurrentIndex(-1);
     Combo1->setMaxVisibleItems(8);
     setTextColors(Combo1, white, &darkGrey);
+    // The list drops below the box, eight entries high, in the box's own colours.
+    auto *dropDownStyle = new DropDownBelowStyle;
+    dropDownStyle->setParent(Combo1);
+    Combo1->setStyle(dropDownStyle);
+    setTextColors(Combo1->view(), white, &darkGrey);
 
     lstDownload = new platform::ListView(this);
     lstDownload->setObjectName(QStringLiteral("lstDownload"));

@@ -2,6 +2,7 @@
 
 #include "window_fixture.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -123,6 +124,11 @@ TEST_F(DesignTest, FormatBoxOffersTheTwentySevenEntriesPickOnly)
     // Selected at load, since the box starts without a selection.
     EXPECT_EQ(combo->currentText(), QStringLiteral("AVI (MPEG4-DivX-Compatible)"));
     EXPECT_EQ(combo->palette().color(QPalette::Base), QColor(64, 64, 64));
+    // Its list drops below it, eight entries high, in the same colours.
+    EXPECT_EQ(combo->style()->styleHint(QStyle::SH_ComboBox_Popup, nullptr, combo), 0);
+    EXPECT_EQ(combo->maxVisibleItems(), 8);
+    EXPECT_EQ(combo->view()->palette().color(QPalette::Base), QColor(64, 64, 64));
+    EXPECT_EQ(combo->view()->palette().color(QPalette::Text), QColor(Qt::white));
 }
 
 TEST_F(DesignTest, DownloadListHasItsThreeColumns)
