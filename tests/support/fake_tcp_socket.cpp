@@ -5,7 +5,6 @@ namespace vidmora::test {
 void FakeTcpSocket::Close()
 {
     calls.append(QStringLiteral("Close"));
-    connecting = false;
     m_waiting.clear();
 }
 
@@ -24,7 +23,6 @@ void FakeTcpSocket::setRemoteHost(const QString &host)
 void FakeTcpSocket::Connect()
 {
     calls.append(QStringLiteral("Connect"));
-    connecting = true;
 }
 
 void FakeTcpSocket::SendData(const QString &data)
@@ -42,7 +40,6 @@ void FakeTcpSocket::GetData(QString &data)
 
 void FakeTcpSocket::raiseConnect()
 {
-    connecting = false;
     emit Connected();
 }
 
@@ -59,17 +56,7 @@ void FakeTcpSocket::peerClose()
 
 void FakeTcpSocket::raiseError(qint32 number, const QString &description)
 {
-    connecting = false;
     emit Error(number, description, scodeFor(number), QStringLiteral("FakeTcpSocket"));
-}
-
-void FakeTcpSocket::replay(const QList<QByteArray> &packets, bool thenClose)
-{
-    raiseConnect();
-    for (const QByteArray &p : packets)
-        arrive(p);
-    if (thenClose)
-        peerClose();
 }
 
 } // namespace vidmora::test

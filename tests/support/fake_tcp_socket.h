@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -21,7 +20,6 @@ public:
     QStringList sent;     // every SendData text
     QString remoteHost;   // the last host set
     int remotePort = -1;  // the last port set
-    bool connecting = false; // Connect called and neither Close nor an event since
 
     void Close() override;
     void setRemotePort(int port) override;
@@ -38,11 +36,6 @@ public:
     void peerClose();
     // Script: a socket error.
     void raiseError(qint32 number, const QString &description);
-    // Script: connect, every packet in order, then (optionally) the peer's close.
-    void replay(const QList<QByteArray> &packets, bool thenClose = true);
-
-    // Bytes that arrived and were not yet taken by GetData.
-    QByteArray waiting() const { return m_waiting; }
 
 private:
     QByteArray m_waiting;
