@@ -162,8 +162,10 @@ void DGSwsHTTP::handleHead(const QString &d, qint32 bytesTotal)
     // Reading the first item fails on an empty table; the step is then skipped.
     if (Headers.Count() > 0)
         ResponseCode = Headers.Items().first().toString().left(3);
+    // Looking the length up adds its key when it is absent, so the table has a
+    // first item from here on: the status text, or empty for a head without one.
     FileSize = Headers.Item(QStringLiteral("Content-Length:"));
-    if (ResponseCode != QLatin1String("200") && Headers.Count() > 0)
+    if (ResponseCode != QLatin1String("200"))
         raiseError(Headers.Items().first().toString(), ResponseCode);
 }
 

@@ -245,6 +245,9 @@ TEST(DGSwsHTTPResponse, ResponseWithoutBlankLineIsTakenAsAHeadPacketAtClose)
     rig.socket->peerClose();
     EXPECT_EQ(rig.http->ResponseHeaderString, QStringLiteral("ga"));
     EXPECT_EQ(rig.body(), QStringLiteral("bage"));
+    // No status line: no "200" either, so the head is reported, with the empty
+    // first item and the code as it stood.
+    EXPECT_EQ(rig.errors, ErrorList({{QString(), QString()}}));
     EXPECT_EQ(rig.completions, 1);
 }
 
