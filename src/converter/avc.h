@@ -15,8 +15,9 @@ namespace vidmora {
 
 // The converter driver: holds the converter settings, builds the command line
 // of the external converter "wqas.pga", runs it as a hidden child with its
-// output on a pipe, polls that pipe on the borrowed timer and stops it by
-// terminating every process of that name.
+// output on a pipe, polls that pipe on the borrowed timer (and runs the last
+// poll at once when the output ends) and stops it by terminating every
+// process of that name.
 class AVC final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AVC)
@@ -61,8 +62,8 @@ public:
     // Starts one conversion with the current settings; "-y" first when OverWrite.
     // A refused start raises ErrorEvent before returning.
     void ConvertMedia(bool OverWrite);
-    // Terminates every running "wqas.pga"; the running conversion then ends on
-    // the next tick with Converting and Complete.
+    // Terminates every running "wqas.pga"; the running conversion then ends with
+    // Converting and Complete as soon as its output has ended.
     void CancelConvert();
 
     // The converter's exit status of the last conversion, valid from its
