@@ -35,8 +35,6 @@ class Shell;
 
 namespace vidmora::main_window {
 
-
-
 // What the main window is built from. The program wires the real pieces; tests
 // hand in loopback endpoints, a recording message box and shell.
 struct Form1Setup {
