@@ -321,6 +321,22 @@ TEST_F(ConversionBookkeepingTest, RowLeftUnselectedGivesWaySoTheSameVideoCanCome
     EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("Pending..."));
 }
 
+TEST_F(ConversionBookkeepingTest, ClosingDuringAConversionEndsAtOnceAndLeavesTheConverterRunning)
+{
+    requestVideo({});
+    fakeDownloads.complete(flvPath(), 6, m_flv);
+    ASSERT_TRUE(window->IsConverting());
+    const QString lastStatus = window->statusText();
+    window->close();
+    EXPECT_EQ(endProgramCalls, 1);
+    // The converter goes on to its end on its own; nothing of the window follows it.
+    const QString avi = saveFolder() + QStringLiteral("/A Day at the Lake.avi");
+    ASSERT_TRUE(waitUntil([&] { return probeFormat(avi) == QLatin1String("avi"); }, 60000));
+    EXPECT_EQ(window->statusText(), lastStatus);
+    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
+    EXPECT_FALSE(QFileInfo::exists(thumbPath())); // closing deletes the thumbnail
+}
+
 TEST_F(ConversionBookkeepingTest, DownloadEndingDuringAConversionLeavesThatConversionAlone)
 {
     requestVideo({});
