@@ -31,7 +31,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "demo: no display; run it as: xvfb-run scripts/demo.sh (or from a desktop session)" >&2
     exit 1
 fi
-for tool in cmake ffmpeg python3; do
+for tool in cmake ffmpeg python3 curl; do
     command -v "$tool" >/dev/null 2>&1 || { echo "demo: $tool is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
 
@@ -112,8 +112,16 @@ else
     sudo python3 "$WORK/site.py" "$ADDR" "$PORT" "$WORK" &
 fi
 SITE_PID=$!
-sleep 1
-if ! kill -0 "$SITE_PID" 2>/dev/null; then
+# Wait (at most about ten seconds) until the site answers, so that the programs
+# never start before it.
+up=""
+for _ in $(seq 1 50); do
+    kill -0 "$SITE_PID" 2>/dev/null || break
+    # The site's own front page, not some other server on the port.
+    if curl -s "http://$ADDR:$PORT/" 2>/dev/null | grep -q "Vidmora demo site"; then up=yes; break; fi
+    sleep 0.2
+done
+if [ -z "$up" ]; then
     echo "demo: the demo site could not listen on $ADDR:$PORT (is something else using it?)" >&2
     exit 1
 fi
