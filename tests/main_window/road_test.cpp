@@ -5,7 +5,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTcpServer>
 #include <QTimer>
+
+#include "platform/host_map.h"
 
 #include "platform/gui/picture.h"
 
@@ -135,6 +138,35 @@ TEST_F(RoadTest, PageAnswering404ShowsTheHeadAndIsStillProcessed)
     EXPECT_TRUE(statuses.contains(QString())); // the error handler empties the line first
     EXPECT_EQ(caption("lblTitle"), QStringLiteral("A Day at the Lake"));
     EXPECT_EQ(list()->count(), 1);
+}
+
+TEST_F(RoadTest, UnreachableSiteShowsTheErrorAndTheNextPressWorks)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        closedPort = probe.serverPort();
+    }
+    platform::HostMap::set(kSiteHost, QStringLiteral("127.0.0.1"), closedPort);
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitUntil([this] { return !box.shown.isEmpty(); }, 20000));
+    EXPECT_EQ(box.shown[0].icon, platform::MessageBox::Icon::Exclamation);
+    EXPECT_EQ(box.shown[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(window->statusText(), QString());
+    EXPECT_TRUE(button("Command1")->isEnabled());
+    EXPECT_EQ(list()->count(), 0);
+
+    // The site is back: the same press now goes the whole page road.
+    platform::HostMap::set(kSiteHost, QStringLiteral("127.0.0.1"), site.port());
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    EXPECT_EQ(list()->count(), 1);
+    EXPECT_EQ(fakeDownloads.reads.size(), 1);
 }
 
 TEST_F(RoadTest, SecondPressWhileThePageArrivesDropsTheFirstFetch)
