@@ -8,9 +8,8 @@
 #include <QTcpServer>
 #include <QTimer>
 
-#include "platform/host_map.h"
-
 #include "platform/gui/picture.h"
+#include "platform/host_map.h"
 
 namespace vidmora::test {
 namespace {
