@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -16,6 +15,7 @@
 #include "announcement/form1.h"
 #include "announcement/image_control.h"
 #include "event_wait.h"
+#include "loopback_peer.h"
 #include "page_server.h"
 
 using vidmora::announcement::Form1;
@@ -27,16 +27,6 @@ namespace {
 // Bounds, not timings: a loaded CI machine starts the web engine slowly.
 constexpr int kLoadBoundMs = 60000;
 constexpr int kTimerBoundMs = 30000;
-
-// A port on which nothing listens.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
 
 void sendMove(QWidget *target, QPoint globalPos, Qt::MouseButtons buttons)
 {
@@ -139,7 +129,9 @@ TEST_F(Form1Test, BothViewsLoadTheMakersPages)
 
 TEST_F(Form1Test, PagesThatCannotLoadLeaveTheWindowRunning)
 {
-    const QString nowhere = QStringLiteral("127.0.0.1:%1").arg(closedPort());
+    // Held for the whole test, so no parallel test can start listening there.
+    const vidmora::test::ClosedLoopbackPort refused;
+    const QString nowhere = QStringLiteral("127.0.0.1:%1").arg(refused.port());
     Form1 form(nowhere, countEnds());
     QSignalSpy done1(form.WebBrowser1, &QWebEngineView::loadFinished);
     QSignalSpy done2(form.WebBrowser2, &QWebEngineView::loadFinished);
