@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QPoint>
 #include <QProcess>
 #include <QTcpServer>
@@ -31,6 +33,62 @@ quint16 freePort()
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
+}
+
+// A process as /proc shows it; the start time tells a reused id apart.
+struct ProcessId {
+    qint64 pid = 0;
+    QByteArray startTime;
+};
+
+// State, parent and start time of `pid` from /proc/<pid>/stat; false when it is gone.
+bool readStat(qint64 pid, char *state, qint64 *parent, QByteArray *startTime)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    // The name in parentheses may hold spaces; the fields after it may not.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return false;
+    *state = fields.at(0).isEmpty() ? '?' : fields.at(0).at(0);
+    *parent = fields.at(1).toLongLong();
+    *startTime = fields.at(19);
+    return true;
+}
+
+// Every process below `root`: the web engine's helpers and theirs.
+QList<ProcessId> descendants(qint64 root)
+{
+    QHash<qint64, QList<ProcessId>> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        char state = 0;
+        qint64 parent = 0;
+        QByteArray start;
+        if (number && readStat(pid, &state, &parent, &start))
+            children[parent].append(ProcessId{pid, start});
+    }
+    QList<ProcessId> found;
+    QList<qint64> todo{root};
+    while (!todo.isEmpty())
+        for (const ProcessId &child : children.value(todo.takeFirst())) {
+            found.append(child);
+            todo.append(child.pid);
+        }
+    return found;
+}
+
+// Whether `p` still runs; an unreaped exit counts as ended.
+bool running(const ProcessId &p)
+{
+    char state = 0;
+    qint64 parent = 0;
+    QByteArray start;
+    return readStat(p.pid, &state, &parent, &start) && start == p.startTime && state != 'Z' && state != 'X';
 }
 
 // Runs the built program with Qt's VNC platform as its screen, so that the test
@@ -105,11 +163,25 @@ TEST_F(ZeltoProgram, ComesUpOnItsTimerAndEndsWithX)
     ASSERT_TRUE(waitForStripAt(kWindowAtStart)) << "the window never came up";
     EXPECT_EQ(zelto.state(), QProcess::Running);
 
+    const QList<ProcessId> helpers = descendants(zelto.processId());
+    EXPECT_FALSE(helpers.isEmpty()) << "the web engine runs its pages in helper processes";
+
     const QPoint x = kWindowAtStart + kXButton;
     ASSERT_TRUE(vnc.click(x.x(), x.y()));
     ASSERT_TRUE(ended()) << "the program is still running after \"X\"";
     EXPECT_EQ(zelto.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(zelto.exitCode(), 0);
+
+    // Its helpers end with it.
+    QList<qint64> left;
+    const bool allEnded = waitUntil([&] {
+        left.clear();
+        for (const ProcessId &p : helpers)
+            if (running(p))
+                left.append(p.pid);
+        return left.isEmpty();
+    }, kBoundMs);
+    EXPECT_TRUE(allEnded) << left.size() << " helper process(es) still running, the first " << left.value(0);
 }
 
 TEST_F(ZeltoProgram, TitleStripDragsTheWindowWithTheLeftButtonOnly)
