@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -16,11 +17,17 @@
 #include "announcement/image_control.h"
 #include "event_wait.h"
 #include "loopback_peer.h"
-#include "page_server.h"
+#include "http_fixture_server.h"
 
 using vidmora::announcement::Form1;
-using vidmora::test::PageServer;
+using vidmora::test::HttpFixtureServer;
 using vidmora::test::waitUntil;
+
+// Texts in failure messages as text (found by the test framework beside QString).
+static void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -42,16 +49,41 @@ void sendRelease(QWidget *target, QPoint globalPos, Qt::MouseButton button)
     QApplication::sendEvent(target, &release);
 }
 
+// The maker's pages: a small HTML page whose title is "page " + the query,
+// and no icon.
+HttpFixtureServer::Response makersPage(const HttpFixtureServer::Request &request)
+{
+    if (request.target.startsWith("/favicon"))
+        return HttpFixtureServer::status(404);
+    const QByteArray query = QUrl(QString::fromLatin1(request.target)).query().toHtmlEscaped().toUtf8();
+    return HttpFixtureServer::ok("<!DOCTYPE html><html><head><title>page " + query + "</title></head>"
+                                 "<body style=\"background:#203040;color:#f0f0f0\"><h1>Announcement " + query
+                                     + "</h1></body></html>",
+                                 "text/html; charset=utf-8");
+}
+
 class Form1Test : public ::testing::Test {
 protected:
-    PageServer server;
+    Form1Test() { server.setHandler(&makersPage); }
+
+    // "127.0.0.1:<port>", the form the window takes for the maker's host.
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(server.port()); }
+    QStringList targets() const
+    {
+        QStringList seen;
+        for (const HttpFixtureServer::Request &r : server.requests())
+            seen << QString::fromLatin1(r.target);
+        return seen;
+    }
+
+    HttpFixtureServer server;
     int ends = 0;
     std::function<void()> countEnds() { return [this] { ++ends; }; }
 };
 
 TEST_F(Form1Test, DesignMatchesTheWindowLayout)
 {
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zelto"));
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(form.size(), QSize(905, 514));
@@ -104,26 +136,26 @@ TEST_F(Form1Test, PicturesShipAsGifAndTwentyFourBitBitmap)
     ASSERT_TRUE(background.loadFromData(bytes, "BMP"));
     EXPECT_EQ(background.size(), QSize(892, 302));
 
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     EXPECT_EQ(form.Image3->Picture().size(), QSize(917, 29));
     EXPECT_EQ(form.Image2->Picture().size(), QSize(892, 302));
 }
 
 TEST_F(Form1Test, BothViewsLoadTheMakersPages)
 {
-    ASSERT_TRUE(server.listening());
-    Form1 form(server.hostAndPort(), countEnds());
+    ASSERT_TRUE(server.isListening());
+    Form1 form(host(), countEnds());
     QSignalSpy done1(form.WebBrowser1, &QWebEngineView::loadFinished);
     QSignalSpy done2(form.WebBrowser2, &QWebEngineView::loadFinished);
     ASSERT_TRUE(waitUntil([&] { return done1.count() > 0 && done2.count() > 0; }, kLoadBoundMs));
     EXPECT_TRUE(done1.first().first().toBool());
     EXPECT_TRUE(done2.first().first().toBool());
-    EXPECT_EQ(form.WebBrowser1->url().toString(), QStringLiteral("http://%1/Plimo/Zelto.php?sistem=1").arg(server.hostAndPort()));
-    EXPECT_EQ(form.WebBrowser2->url().toString(), QStringLiteral("http://%1/Plimo/Zelto.php?sistem=3").arg(server.hostAndPort()));
+    EXPECT_EQ(form.WebBrowser1->url().toString(), QStringLiteral("http://%1/Plimo/Zelto.php?sistem=1").arg(host()));
+    EXPECT_EQ(form.WebBrowser2->url().toString(), QStringLiteral("http://%1/Plimo/Zelto.php?sistem=3").arg(host()));
     EXPECT_EQ(form.WebBrowser1->title(), QStringLiteral("page sistem=1"));
     EXPECT_EQ(form.WebBrowser2->title(), QStringLiteral("page sistem=3"));
-    EXPECT_TRUE(server.targets().contains(QStringLiteral("/Plimo/Zelto.php?sistem=1"))) << server.targets().join(' ').toStdString();
-    EXPECT_TRUE(server.targets().contains(QStringLiteral("/Plimo/Zelto.php?sistem=3"))) << server.targets().join(' ').toStdString();
+    EXPECT_TRUE(targets().contains(QStringLiteral("/Plimo/Zelto.php?sistem=1"))) << targets().join(' ').toStdString();
+    EXPECT_TRUE(targets().contains(QStringLiteral("/Plimo/Zelto.php?sistem=3"))) << targets().join(' ').toStdString();
     EXPECT_EQ(ends, 0);
 }
 
@@ -148,7 +180,7 @@ TEST_F(Form1Test, PagesThatCannotLoadLeaveTheWindowRunning)
 
 TEST_F(Form1Test, HidesOnActivationUntilTheTimerShowsItOnce)
 {
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     QSignalSpy ticks(form.Timer1, &vidmora::platform::Timer::tick);
     form.show();
     form.activateWindow();
@@ -169,7 +201,7 @@ TEST_F(Form1Test, HidesOnActivationUntilTheTimerShowsItOnce)
 
 TEST_F(Form1Test, EveryActivationBeforeTheTimerHidesNoneAfter)
 {
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     form.setAttribute(Qt::WA_ShowWithoutActivating);
     form.show();
     ASSERT_TRUE(form.isVisible());
@@ -204,7 +236,7 @@ class Form1DragTest : public Form1Test, public ::testing::WithParamInterface<Dra
 TEST_P(Form1DragTest, TitleStripDragsOnlyWithTheLeftButtonAlone)
 {
     const DragCase c = GetParam();
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     form.Timer1_Timer(); // shown for good
     form.move(200, 150);
     ASSERT_TRUE(waitUntil([&] { return form.pos() == QPoint(200, 150); }));
@@ -234,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Buttons, Form1DragTest,
 
 TEST_F(Form1Test, LeftDragElsewhereOnTheWindowDoesNotMoveIt)
 {
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     form.Timer1_Timer();
     form.move(200, 150);
     ASSERT_TRUE(waitUntil([&] { return form.pos() == QPoint(200, 150); }));
@@ -248,7 +280,7 @@ TEST_F(Form1Test, LeftDragElsewhereOnTheWindowDoesNotMoveIt)
 
 TEST_F(Form1Test, XEndsTheProgramAtOnce)
 {
-    Form1 form(server.hostAndPort(), countEnds());
+    Form1 form(host(), countEnds());
     form.Timer1_Timer();
     QTest::mouseClick(form.Command1, Qt::LeftButton);
     EXPECT_EQ(ends, 1);
