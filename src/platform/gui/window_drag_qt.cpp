@@ -17,8 +17,6 @@ public:
         : m_window(window), m_grip(grip)
     {
         qApp->installEventFilter(this);
-        if (QWidget *grabber = QWidget::mouseGrabber())
-            grabber->releaseMouse();
     }
     ~PointerFollower() override { s_active = nullptr; }
 
@@ -71,6 +69,9 @@ bool beginCaptionDrag(QWidget *window, QPoint globalPos)
     window = window->window();
     if (PointerFollower::s_active)
         return true;
+    // ReleaseCapture: no widget keeps the pointer while the window moves.
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
     if (QWindow *handle = window->windowHandle(); handle && handle->startSystemMove())
         return true;
     PointerFollower::s_active = new PointerFollower(window, globalPos - window->pos());
