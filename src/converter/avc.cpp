@@ -185,10 +185,12 @@ void AVC::Timer1_Timer()
                 status = ReadStatus::Ended;
         }
         // The output itself is of no interest: it only shows that the converter lives.
+        const QPointer<AVC> alive(this);
         emit Converting();
-        // A handler may have run a nested event loop in which this conversion
-        // ended (and another may have started): that one is not ours to end.
-        if (status != ReadStatus::Ended || m_pid == 0 || run != m_run)
+        // A handler may have released the driver, or run a nested event loop in
+        // which this conversion ended (and another may have started): that one
+        // is not ours to end.
+        if (!alive || status != ReadStatus::Ended || m_pid == 0 || run != m_run)
             return;
 
         m_endWatch.reset();

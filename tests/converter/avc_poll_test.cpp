@@ -185,6 +185,23 @@ TEST_F(Poll, ATickInsideAConvertingHandlersLoopEndsTheConversionOnce)
     ASSERT_TRUE(waitUntil([&] { return count("Complete") == 2; }));
 }
 
+TEST_F(Poll, ReleasingTheDriverFromAConvertingHandler)
+{
+    // The window may go (and its driver with it) while it handles a tick,
+    // also the last one: the tick must not touch the released driver.
+    for (const char *body : {"exit 0", "while :; do echo working; sleep 0.1; done"}) {
+        events.clear();
+        auto avc = start(body);
+        onConverting = [&] { avc.reset(); };
+        ASSERT_TRUE(waitUntil([&] { return !avc; })) << body;
+        onConverting = nullptr;
+        EXPECT_EQ(events, QStringList({"Converting"})) << body;
+        // A converter that still runs is left running; end it (only ours).
+        vidmora::platform::makeProcessControl(vidmora::platform::ProcessScope::OwnDescendants)
+            ->terminateProcess(log->started.last());
+    }
+}
+
 TEST_F(Poll, TheExitStatusIsKept)
 {
     auto avc = start("echo failing; exit 3");
