@@ -172,13 +172,18 @@ QString processFileName(qint64 pid)
     return commName;
 }
 
-void reapInBackground(pid_t pid)
+// Never throws: it runs from the driver's destructor and its poll. When no
+// thread can be had, the child is left unreaped rather than the program ended.
+void reapInBackground(pid_t pid) noexcept
 {
-    std::thread([pid] {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    try {
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (...) {
+    }
 }
 
 int statusToExitCode(int status)
