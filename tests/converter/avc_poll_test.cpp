@@ -3,8 +3,10 @@
 #include "avc_fixture.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QSet>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -40,6 +42,18 @@ protected:
         siginfo_t info{};
         return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_t(pid);
     }
+
+    // Waits for the converter's exit without running the event loop, so that
+    // no tick comes before it, however slowly a loaded machine starts it.
+    static bool exitedBeforeAnyTick(qint64 pid)
+    {
+        for (int waited = 0; waited < 30000; waited += 2) {
+            if (exited(pid))
+                return true;
+            QThread::msleep(2);
+        }
+        return false;
+    }
 };
 
 TEST_F(Poll, ASilentConverterThatEndsAtOnceGivesOneTick)
@@ -47,6 +61,7 @@ TEST_F(Poll, ASilentConverterThatEndsAtOnceGivesOneTick)
     auto avc = start("exit 0");
     EXPECT_EQ(timer.Interval(), 300);
     EXPECT_TRUE(timer.Enabled());
+    ASSERT_TRUE(exitedBeforeAnyTick(log->started.value(0)));
     ASSERT_TRUE(waitForComplete());
     EXPECT_EQ(events, QStringList({"Converting", "Complete"}));
     EXPECT_FALSE(timer.Enabled());
@@ -58,9 +73,15 @@ TEST_F(Poll, ASilentConverterThatEndsAtOnceGivesOneTick)
 
 TEST_F(Poll, EveryTickRaisesConvertingWhileTheConverterIsSilent)
 {
-    auto avc = start("sleep 1.5; echo done; exit 0");
+    // It stays silent until the test has seen three ticks.
+    const QString go = dir.path() + "/go";
+    auto avc = start("while [ ! -e '" + go + "' ]; do sleep 0.05; done; echo done; exit 0");
+    ASSERT_TRUE(waitUntil([&] { return count("Converting") >= 3 || count("Complete") > 0; }, 30000));
+    EXPECT_EQ(count("Complete"), 0) << "ticks with no output yet do not wait and do not end the poll";
+    QFile goFile(go);
+    ASSERT_TRUE(goFile.open(QIODevice::WriteOnly));
+    goFile.close();
     ASSERT_TRUE(waitForComplete());
-    EXPECT_GE(count("Converting"), 3) << "ticks with no output yet do not wait and do not end the poll";
     EXPECT_EQ(events.last(), "Complete");
     EXPECT_EQ(events[events.size() - 2], "Converting");
     EXPECT_EQ(count("Complete"), 1);
@@ -85,6 +106,7 @@ TEST_F(Poll, ReadsAtMost256BytesATick)
 TEST_F(Poll, TheEndIsSeenInTheTickThatReadsTheLastWords)
 {
     auto avc = start("echo last words; exit 0");
+    ASSERT_TRUE(exitedBeforeAnyTick(log->started.value(0)));
     ASSERT_TRUE(waitForComplete());
     EXPECT_EQ(events, QStringList({"Converting", "Complete"}));
 }
