@@ -242,11 +242,14 @@ TEST_F(Poll, CompleteComesAfterTheSettingsAreCleared)
     auto avc = makeDriver(fakeConverter("exit 0"));
     avc->setSourceFile(dir.path() + "/in.flv");
     avc->setDestFile(dir.path() + "/out.avi");
-    avc->setVideoCodec("mpeg4");
-    avc->setAudioBitrate("48");
-    avc->setTargetFormat("vcd");
-    avc->setVideoFourCCTag("XVID");
-    avc->setAudioFourCCTag("0055");
+    // Every setting, so that none is left out of the clearing.
+    for (auto setter : {&AVC::setRateControlBuffer, &AVC::setVideoBitrateTolerance, &AVC::setTargetFormat,
+                        &AVC::setGroupOfPictureSize, &AVC::setVideoQuantiserScale, &AVC::setMaxVideoBitrate,
+                        &AVC::setVideoSize, &AVC::setVideoBitrate, &AVC::setVideoFrameRate, &AVC::setVideoCodec,
+                        &AVC::setVideoFourCCTag, &AVC::setVideoAspectRatio, &AVC::setForceFormat,
+                        &AVC::setAudioBitrate, &AVC::setAudioCodec, &AVC::setAudioFourCCTag, &AVC::setAudioSamples,
+                        &AVC::setAudioChannels})
+        (avc.get()->*setter)(QStringLiteral("1"));
     avc->setDeInterlace(true);
     avc->setSameQuality(true);
     // A start from inside the Complete handler shows what that handler sees.
