@@ -11,6 +11,7 @@
 
 #include "converter/avc.h"
 #include "platform/process_control.h"
+#include "profiles/profiles.h"
 #include "translate.h"
 
 #include <QCoreApplication>
@@ -107,16 +108,8 @@ private:
 
 void setDefaultProfile(vidmora::AVC &a)
 {
-    // "AVI (MPEG4-DivX-Compatible)"
-    a.setVideoSize("320x240");
-    a.setVideoFrameRate("29.97");
-    a.setVideoBitrate("360");
-    a.setVideoCodec("mpeg4");
-    a.setDeInterlace(true);
-    a.setSameQuality(true);
-    a.setAudioBitrate("48");
-    a.setAudioSamples("22050");
-    a.setAudioChannels("2");
+    // The window's default format, from the profile table itself.
+    vidmora::profiles::applyProfile(a, *vidmora::profiles::findProfile(QStringLiteral("AVI (MPEG4-DivX-Compatible)")));
 }
 
 bool runQuiet(const QString &program, const QStringList &args)
