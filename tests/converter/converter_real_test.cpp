@@ -50,6 +50,21 @@ protected:
         return close > 0 && close + 2 < s.size() && s[close + 2] != 'Z' && s[close + 2] != 'X';
     }
 
+    // The pid of the encoder (ffmpeg) that this test's converter started, once
+    // it runs; 0 when the conversion has `ended` first.
+    static qint64 encoderOnceRunning(const std::function<bool()> &ended)
+    {
+        auto pc = vidmora::platform::makeProcessControl(vidmora::platform::ProcessScope::OwnDescendants);
+        qint64 encoder = 0;
+        waitUntil([&] {
+            for (const auto &e : pc->processList())
+                if (e.exeFile == "ffmpeg")
+                    encoder = e.pid;
+            return encoder != 0 || ended();
+        }, 60000);
+        return encoder;
+    }
+
     QString folder;
 };
 
@@ -106,14 +121,7 @@ TEST_F(RealConverter, CancelStopsTheEncoderAtOnce)
     avc->ConvertMedia(true);
     ASSERT_TRUE(avc->IsRunning());
 
-    auto pc = vidmora::platform::makeProcessControl(vidmora::platform::ProcessScope::OwnDescendants);
-    qint64 encoder = 0;
-    ASSERT_TRUE(waitUntil([&] {
-        for (const auto &e : pc->processList())
-            if (e.exeFile == "ffmpeg")
-                encoder = e.pid;
-        return encoder != 0 || events.contains("Complete");
-    }, 60000));
+    const qint64 encoder = encoderOnceRunning([&] { return events.contains("Complete"); });
     ASSERT_NE(encoder, 0) << "the conversion ended before it could be cancelled";
     avc->CancelConvert();
     ASSERT_TRUE(waitForComplete(30000));
@@ -128,14 +136,7 @@ TEST_F(RealConverter, ATerminateSignalAlsoStopsTheEncoder)
     QProcess p;
     p.start(converterProgram(), {"-i", src, "-y", "-vcodec", "h264", "-s", "640x480", folder + "/long.mov"});
     ASSERT_TRUE(p.waitForStarted());
-    auto pc = vidmora::platform::makeProcessControl(vidmora::platform::ProcessScope::OwnDescendants);
-    qint64 encoder = 0;
-    ASSERT_TRUE(waitUntil([&] {
-        for (const auto &e : pc->processList())
-            if (e.exeFile == "ffmpeg")
-                encoder = e.pid;
-        return encoder != 0 || p.state() == QProcess::NotRunning;
-    }, 60000));
+    const qint64 encoder = encoderOnceRunning([&] { return p.state() == QProcess::NotRunning; });
     ASSERT_NE(encoder, 0);
     p.terminate(); // SIGTERM
     ASSERT_TRUE(p.waitForFinished(30000));
