@@ -205,10 +205,7 @@ TEST_F(CommandLine, AConverterThatCannotRunIsReported)
     log->failProcess = false;
     const QString plain = dir.path() + "/plain/wqas.pga";
     QDir().mkpath(dir.path() + "/plain");
-    QFile f(plain);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a program");
-    f.close();
+    ASSERT_TRUE(vidmora::test::writeFile(plain, "not a program"));
     auto a = makeDriver(plain);
     a->setSourceFile("/v/in.flv");
     a->setDestFile("/v/out.avi");

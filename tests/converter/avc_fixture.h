@@ -4,6 +4,7 @@
 
 #include "event_wait.h"
 #include "fake_converter.h"
+#include "test_files.h"
 #include "process_control_probe.h"
 
 #include <QObject>

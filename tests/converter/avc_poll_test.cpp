@@ -78,9 +78,7 @@ TEST_F(Poll, EveryTickRaisesConvertingWhileTheConverterIsSilent)
     auto avc = start("while [ ! -e '" + go + "' ]; do sleep 0.05; done; echo done; exit 0");
     ASSERT_TRUE(waitUntil([&] { return count("Converting") >= 3 || count("Complete") > 0; }, 30000));
     EXPECT_EQ(count("Complete"), 0) << "ticks with no output yet do not wait and do not end the poll";
-    QFile goFile(go);
-    ASSERT_TRUE(goFile.open(QIODevice::WriteOnly));
-    goFile.close();
+    ASSERT_TRUE(vidmora::test::writeFile(go, QByteArray()));
     ASSERT_TRUE(waitForComplete());
     EXPECT_EQ(events.last(), "Complete");
     EXPECT_EQ(events[events.size() - 2], "Converting");

@@ -2,6 +2,7 @@
 
 #include "event_wait.h"
 #include "fake_converter.h"
+#include "test_files.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -118,10 +119,7 @@ TEST_F(ProcessControlTest, QuotedProgramPathWithBlanksStarts)
 TEST_F(ProcessControlTest, StartFailuresAreReported)
 {
     const QString notExecutable = dir.path() + "/plain.pga";
-    QFile f(notExecutable);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("data");
-    f.close();
+    ASSERT_TRUE(vidmora::test::writeFile(notExecutable, "data"));
     for (const QString &line : {dir.path() + "/missing.pga -i x", notExecutable + " -i x", QString()}) {
         int readEnd, writeEnd;
         ASSERT_TRUE(pc->createPipe(readEnd, writeEnd));

@@ -10,16 +10,12 @@
 #include <unistd.h>
 
 #include "scripted_control.h"
+#include "test_files.h"
 
 using vidmora::test::fileContent;
+using vidmora::test::writeFile;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // Makes every file write of this process beyond `bytes` fail, as on a full disk.
 class FileSizeLimit final {

@@ -253,17 +253,15 @@ TEST_F(ConversionBookkeepingTest, TheFileDeletedIsTheOneTheDownloadWrote)
     // A new folder chosen while the video downloads does not change which file is converted and deleted.
     QTemporaryDir other;
     child<QLineEdit>("Text1")->setText(other.path());
-    QFile decoy(other.path() + QStringLiteral("/A Day at the Lake.flv"));
-    ASSERT_TRUE(decoy.open(QIODevice::WriteOnly));
-    decoy.write("someone else's file");
-    decoy.close();
+    const QString decoy = other.path() + QStringLiteral("/A Day at the Lake.flv");
+    ASSERT_TRUE(writeFile(decoy, "someone else's file"));
 
     fakeDownloads.complete(flvPath(), 6, m_flv);
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(window->statusText(), readyText());
     EXPECT_FALSE(QFileInfo::exists(flvPath()));
     EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/A Day at the Lake.avi")), QStringLiteral("avi"));
-    EXPECT_TRUE(QFileInfo::exists(decoy.fileName()));
+    EXPECT_TRUE(QFileInfo::exists(decoy));
 }
 
 TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndRemovesThePartialOutput)

@@ -186,7 +186,7 @@ TEST_F(DesignTest, MakersAddressWiderThanItsPlaceGrowsLeftwardsBesideX)
 TEST_F(DesignTest, XEndsAtOnceLeavingTheThumbnailButClosingDeletesIt)
 {
     makeWindow();
-    writeFile(thumbPath(), thumbnailJpeg());
+    ASSERT_TRUE(writeFile(thumbPath(), thumbnailJpeg())) << thumbPath().toStdString();
 
     press("Button2");
     EXPECT_EQ(endProgramCalls, 1);

@@ -220,7 +220,7 @@ TEST_F(RoadTest, ThumbnailOfAnEarlierRequestIsNeverShown)
 {
     serveWatchPage(); // no thumbnail: the image host answers 404
     makeWindow(Downloads::Fake);
-    writeFile(thumbPath(), thumbnailJpeg(Qt::red));
+    ASSERT_TRUE(writeFile(thumbPath(), thumbnailJpeg(Qt::red))) << thumbPath().toStdString();
 
     typeAddress(watchAddress());
     pressDownload();
@@ -233,10 +233,10 @@ TEST(PictureLoading, RecognisesAJpegByItsContentWhateverItsName)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fis.tmp"));
-    writeFile(path, thumbnailJpeg());
+    ASSERT_TRUE(writeFile(path, thumbnailJpeg())) << path.toStdString();
     EXPECT_EQ(platform::loadPicture(path).size(), QSize(120, 90));
     EXPECT_TRUE(platform::loadPicture(dir.filePath(QStringLiteral("missing.tmp"))).isNull());
-    writeFile(dir.filePath(QStringLiteral("junk.tmp")), "not a picture");
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("junk.tmp")), "not a picture"));
     EXPECT_TRUE(platform::loadPicture(dir.filePath(QStringLiteral("junk.tmp"))).isNull());
 }
 

@@ -28,7 +28,7 @@ TEST(QtShellOpen, HandsOverAddressesAndFilesThatExistOnly)
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "take");
     QTemporaryDir dir;
     const QString clip = dir.filePath(QStringLiteral("A Day at the Lake.avi"));
-    writeFile(clip, QByteArray());
+    ASSERT_TRUE(writeFile(clip, QByteArray())) << clip.toStdString();
 
     platform::QtShell shell;
     EXPECT_TRUE(shell.open(QStringLiteral("http://www.zevrak.test")));
@@ -48,7 +48,7 @@ TEST(QtShellStart, MissingOrNonExecutableProgramIsNotStarted)
 {
     QTemporaryDir dir;
     const QString plain = dir.filePath(QStringLiteral("zelto"));
-    writeFile(plain, QByteArray());
+    ASSERT_TRUE(writeFile(plain, QByteArray())) << plain.toStdString();
     platform::QtShell shell;
     EXPECT_FALSE(shell.startDetached(dir.filePath(QStringLiteral("missing"))));
     EXPECT_FALSE(shell.startDetached(plain));

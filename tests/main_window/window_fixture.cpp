@@ -106,13 +106,6 @@ void WindowTest::makeWindow(Downloads downloads, const QString &programFolder)
     window->show();
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 void WindowTest::serveWatchPage(const WatchPageFields &fields, int pageStatus)
 {
     HttpFixtureServer::Response page = pageStatus == 200

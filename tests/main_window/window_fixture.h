@@ -26,6 +26,7 @@
 #include "platform/gui/label.h"
 #include "platform/gui/list_view.h"
 #include "scoped_host.h"
+#include "test_files.h"
 #include "watch_page.h"
 
 QT_BEGIN_NAMESPACE
@@ -43,8 +44,6 @@ inline const QString kMakerHost = QStringLiteral("www.zevrak.test");
 
 // A small JPEG, as the site's thumbnails are.
 QByteArray thumbnailJpeg(const QColor &color = QColor(30, 140, 60));
-// Writes `bytes` to `path`, replacing what is there.
-void writeFile(const QString &path, const QByteArray &bytes);
 // A one-second FLV made by ffmpeg (cached for the run); empty when ffmpeg failed.
 QByteArray sampleFlv();
 // ffprobe's format name of `path`, or "" when it is no media file.

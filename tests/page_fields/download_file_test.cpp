@@ -12,6 +12,7 @@
 #include "page_fields/page_fields.h"
 #include "platform/url_to_file.h"
 #include "scoped_host.h"
+#include "test_files.h"
 
 namespace Module1 = vidmora::Module1;
 using vidmora::test::LoopbackPeer;
@@ -109,10 +110,7 @@ TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
         EXPECT_FALSE(QFile::exists(target));
 
         // A file left by an earlier request stays as it was.
-        QFile old(target);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("earlier picture");
-        old.close();
+        ASSERT_TRUE(vidmora::test::writeFile(target, "earlier picture"));
         EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
         EXPECT_EQ(readAll(target), QByteArray("earlier picture"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
