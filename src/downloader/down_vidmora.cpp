@@ -9,13 +9,14 @@
 #include <exception>
 #include <new>
 
+#include "platform/twips.h"
+
 namespace vidmora {
 namespace {
 
 using platform::AsyncDownloadService;
 
-// Host twips per pixel at 96 dots per inch; there is no other display scale here.
-constexpr int kTwipsPerPixel = 15;
+using platform::kTwipsPerPixel;
 constexpr int kSidePixels = 32;
 
 constexpr qint32 kErrOutOfMemory = 7;

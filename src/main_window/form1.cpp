@@ -31,6 +31,7 @@
 #include "platform/gui/shell.h"
 #include "platform/gui/window_drag.h"
 #include "platform/message_box.h"
+#include "platform/twips.h"
 #include "profiles/profiles.h"
 
 namespace vidmora::main_window {
@@ -39,8 +40,8 @@ namespace {
 using platform::MessageBox;
 using namespace vidmora::Module1;
 
-// Design places are in twips; 15 twips make a pixel at 96 dots per inch.
-constexpr int px(int twips) { return (twips + 7) / 15; }
+// Design places are in twips.
+constexpr int px(int twips) { return platform::twipsToPixels(twips); }
 QRect place(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
