@@ -5,9 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTcpServer>
 #include <QTimer>
 
+#include "loopback_peer.h"
 #include "platform/gui/picture.h"
 #include "platform/host_map.h"
 
@@ -144,13 +144,9 @@ TEST_F(RoadTest, UnreachableSiteShowsTheErrorAndTheNextPressWorks)
     serveWatchPage();
     serveThumbnail();
     makeWindow(Downloads::Fake);
-    quint16 closedPort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        closedPort = probe.serverPort();
-    }
-    platform::HostMap::set(kSiteHost, QStringLiteral("127.0.0.1"), closedPort);
+    const ClosedLoopbackPort closed;
+    ASSERT_NE(closed.port(), 0);
+    platform::HostMap::set(kSiteHost, QStringLiteral("127.0.0.1"), closed.port());
     typeAddress(watchAddress());
     pressDownload();
     ASSERT_TRUE(waitUntil([this] { return !box.shown.isEmpty(); }, 20000));
