@@ -10,8 +10,12 @@
 
 #include "announcement/assets/artwork.h"
 #include "event_wait.h"
+#include "proc_stat.h"
 #include "vnc_pointer.h"
 
+using vidmora::test::isRunningState;
+using vidmora::test::ProcStat;
+using vidmora::test::readProcStat;
 using vidmora::test::VncPointer;
 using vidmora::test::waitUntil;
 
@@ -41,23 +45,6 @@ struct ProcessId {
     QByteArray startTime;
 };
 
-// State, parent and start time of `pid` from /proc/<pid>/stat; false when it is gone.
-bool readStat(qint64 pid, char *state, qint64 *parent, QByteArray *startTime)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    // The name in parentheses may hold spaces; the fields after it may not.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 20)
-        return false;
-    *state = fields.at(0).isEmpty() ? '?' : fields.at(0).at(0);
-    *parent = fields.at(1).toLongLong();
-    *startTime = fields.at(19);
-    return true;
-}
-
 // Every process below `root`: the web engine's helpers and theirs.
 QList<ProcessId> descendants(qint64 root)
 {
@@ -66,11 +53,9 @@ QList<ProcessId> descendants(qint64 root)
     for (const QString &entry : entries) {
         bool number = false;
         const qint64 pid = entry.toLongLong(&number);
-        char state = 0;
-        qint64 parent = 0;
-        QByteArray start;
-        if (number && readStat(pid, &state, &parent, &start))
-            children[parent].append(ProcessId{pid, start});
+        ProcStat stat;
+        if (number && readProcStat(pid, &stat))
+            children[stat.parent].append(ProcessId{pid, stat.startTime});
     }
     QList<ProcessId> found;
     QList<qint64> todo{root};
@@ -85,10 +70,8 @@ QList<ProcessId> descendants(qint64 root)
 // Whether `p` still runs; an unreaped exit counts as ended.
 bool running(const ProcessId &p)
 {
-    char state = 0;
-    qint64 parent = 0;
-    QByteArray start;
-    return readStat(p.pid, &state, &parent, &start) && start == p.startTime && state != 'Z' && state != 'X';
+    ProcStat stat;
+    return readProcStat(p.pid, &stat) && stat.startTime == p.startTime && isRunningState(stat.state);
 }
 
 // Runs the built program with Qt's VNC platform as its screen, so that the test

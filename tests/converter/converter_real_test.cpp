@@ -3,6 +3,7 @@
 #include "avc_fixture.h"
 
 #include "flv_media.h"
+#include "proc_stat.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,12 +43,8 @@ protected:
     // Running, and not merely a zombie waiting for its parent.
     static bool running(qint64 pid)
     {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray s = stat.readAll();
-        const qsizetype close = s.lastIndexOf(')');
-        return close > 0 && close + 2 < s.size() && s[close + 2] != 'Z' && s[close + 2] != 'X';
+        vidmora::test::ProcStat stat;
+        return vidmora::test::readProcStat(pid, &stat) && vidmora::test::isRunningState(stat.state);
     }
 
     // The pid of the encoder (ffmpeg) that this test's converter started, once

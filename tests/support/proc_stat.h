@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QString>
+
+namespace vidmora::test {
+
+// What a test needs of a process as /proc/<pid>/stat shows it; the start time
+// tells a reused id apart.
+struct ProcStat {
+    char state = '?';
+    qint64 parent = 0;
+    QByteArray startTime;
+};
+
+// State, parent and start time of `pid`; false when it is gone.
+inline bool readProcStat(qint64 pid, ProcStat *out)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    // The name in parentheses may hold spaces and ')'; the fields after it may not.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return false;
+    out->state = fields.at(0).isEmpty() ? '?' : fields.at(0).at(0);
+    out->parent = fields.at(1).toLongLong();
+    out->startTime = fields.at(19);
+    return true;
+}
+
+// Whether a process in `state` still runs: an unreaped exit (a zombie) or a
+// dead entry counts as ended.
+inline bool isRunningState(char state) { return state != 'Z' && state != 'X'; }
+
+} // namespace vidmora::test
