@@ -42,9 +42,7 @@ QByteArray sampleFlv()
                   QStringLiteral("libmp3lame"), QStringLiteral("-ar"), QStringLiteral("22050"), out});
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
         return cached;
-    QFile file(out);
-    if (file.open(QIODevice::ReadOnly))
-        cached = file.readAll();
+    cached = readFile(out);
     return cached;
 }
 

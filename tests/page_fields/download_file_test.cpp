@@ -16,6 +16,7 @@
 
 namespace Module1 = vidmora::Module1;
 using vidmora::test::LoopbackPeer;
+using vidmora::test::readFile;
 using vidmora::test::ScopedHost;
 using vidmora::test::waitUntil;
 
@@ -34,12 +35,6 @@ LoopbackPeer::Script http(const QByteArray &status, const QByteArray &body, int 
     const QByteArray all = "HTTP/1.1 " + status + "\r\nContent-Type: image/jpeg\r\nContent-Length: "
         + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     return LoopbackPeer::Script{pieceSize > 0 ? LoopbackPeer::split(all, pieceSize) : QList<QByteArray>{all}, pauseMs, true};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray headerOf(const QByteArray &request, const QByteArray &name)
@@ -61,7 +56,7 @@ TEST(DownloadFile, WritesTheThumbnailAskingForTheOriginalHost)
     QString url = QStringLiteral("http://img.vidsite.example/vi/Xy3_abcDEF0/default.jpg");
     QString target = dir.filePath(QStringLiteral("fis.tmp"));
     Module1::DownloadFile(url, target);
-    EXPECT_EQ(readAll(target), picture);
+    EXPECT_EQ(readFile(target), picture);
     ASSERT_EQ(peer.requests().size(), 1);
     const QByteArray request = peer.requests().first();
     EXPECT_TRUE(request.startsWith("GET /vi/Xy3_abcDEF0/default.jpg HTTP/1.")) << request.constData();
@@ -83,7 +78,7 @@ TEST(DownloadFile, FollowsARedirectionThroughTheHostMap)
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("fis.tmp"));
     EXPECT_TRUE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
-    EXPECT_EQ(readAll(target), QByteArray("the picture"));
+    EXPECT_EQ(readFile(target), QByteArray("the picture"));
     ASSERT_EQ(images.requests().size(), 2);
     EXPECT_EQ(headerOf(images.requests().at(1), "Host"), QByteArray("cdn.vidsite.example"));
 }
@@ -112,7 +107,7 @@ TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
         // A file left by an earlier request stays as it was.
         ASSERT_TRUE(vidmora::test::writeFile(target, "earlier picture"));
         EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
-        EXPECT_EQ(readAll(target), QByteArray("earlier picture"));
+        EXPECT_EQ(readFile(target), QByteArray("earlier picture"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
     }
 }
@@ -172,7 +167,7 @@ TEST(DownloadFile, PageFetchRunningMeanwhileLosesAndReordersNothing)
     QString target = dir.filePath(QStringLiteral("fis.tmp"));
     Module1::DownloadFile(thumb, target);
     EXPECT_TRUE(events.isEmpty()); // nothing ran on this thread during the wait
-    EXPECT_EQ(readAll(target).size(), 3000);
+    EXPECT_EQ(readFile(target).size(), 3000);
 
     ASSERT_TRUE(waitUntil([&] { return events.contains(QStringLiteral("complete")); }, 30000));
     EXPECT_EQ(events.last(), QStringLiteral("complete"));

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QString>
 
+#include "test_files.h"
+
 namespace vidmora::test {
 
 // Writes an executable shell script at `folder`/`name` (a stand-in for the
@@ -14,14 +16,9 @@ inline QString writeFakeConverter(const QString &folder, const QString &body,
 {
     QDir().mkpath(folder);
     const QString path = folder + u'/' + name;
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!writeFile(path, "#!/bin/sh\n" + body.toUtf8() + "\n"))
         return {};
-    f.write("#!/bin/sh\n");
-    f.write(body.toUtf8());
-    f.write("\n");
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
     return path;
 }
 
