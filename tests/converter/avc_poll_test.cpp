@@ -293,7 +293,9 @@ TEST_F(Poll, CancelEndsTheConversionOnTheNextTick)
     EXPECT_EQ(events.filter("Error").size(), 0);
     EXPECT_EQ(events[events.size() - 2], "Converting");
     EXPECT_EQ(avc->ExitCode(), -1) << "terminated, not finished";
-    EXPECT_EQ(log->terminated, QList<qint64>({pid}));
+    // The converter is ended; a fork of its script caught between fork and exec
+    // carries the same name and may be ended with it.
+    EXPECT_TRUE(log->terminated.contains(pid));
     EXPECT_FALSE(alive(pid)) << "ended and reaped";
 }
 
