@@ -250,6 +250,7 @@ private:
     void MakeRegion();
     void CaptureBackground();
     bool IsMouseOver();
+    bool isOverAt(QPoint pos) const;
     void Cls();
     void DrawCaption(std::uint8_t TextState);
     void DrawCaptionEffect(const RECT &Rect);

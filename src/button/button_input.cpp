@@ -38,17 +38,36 @@ std::int16_t shiftOf(Qt::KeyboardModifiers m)
     return v;
 }
 
-// Qt keys as the platform's virtual-key codes.
+// The host's virtual-key code of a key, from Qt's key alone. The native key
+// is not consulted: on X11 it is the keysym, which for punctuation overlaps the
+// host's codes ("(" is 0x28, the host's Down arrow). A key the host has no
+// code for gives 0, which no handler acts on.
 std::int16_t keyCodeOf(const QKeyEvent *e)
 {
     const int k = e->key();
-    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+    const bool keypad = e->modifiers() & Qt::KeypadModifier;
+    if (k >= Qt::Key_0 && k <= Qt::Key_9)
+        return static_cast<std::int16_t>(keypad ? 0x60 + (k - Qt::Key_0) : k); // VK_NUMPAD0.. or '0'..
+    if (k >= Qt::Key_A && k <= Qt::Key_Z)
         return static_cast<std::int16_t>(k);
     if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
         return static_cast<std::int16_t>(112 + (k - Qt::Key_F1));
+    if (keypad) {
+        switch (k) {
+        case Qt::Key_Asterisk: return 0x6A; // VK_MULTIPLY
+        case Qt::Key_Plus: return 0x6B;     // VK_ADD
+        case Qt::Key_Minus: return 0x6D;    // VK_SUBTRACT
+        case Qt::Key_Period:
+        case Qt::Key_Comma: return 0x6E;    // VK_DECIMAL
+        case Qt::Key_Slash: return 0x6F;    // VK_DIVIDE
+        default: break;
+        }
+    }
     switch (k) {
     case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Clear: return 12;
     case Qt::Key_Return:
     case Qt::Key_Enter: return 13;
     case Qt::Key_Shift: return 16;
@@ -66,12 +85,29 @@ std::int16_t keyCodeOf(const QKeyEvent *e)
     case Qt::Key_Up: return 38;
     case Qt::Key_Right: return 39;
     case Qt::Key_Down: return 40;
+    case Qt::Key_Print: return 44;
     case Qt::Key_Insert: return 45;
     case Qt::Key_Delete: return 46;
-    default: break;
+    case Qt::Key_Meta: return 91;       // VK_LWIN
+    case Qt::Key_Menu: return 93;       // VK_APPS
+    case Qt::Key_NumLock: return 144;
+    case Qt::Key_ScrollLock: return 145;
+    // The keys the host names by their character on every keyboard.
+    case Qt::Key_Plus: return 0xBB;     // VK_OEM_PLUS
+    case Qt::Key_Comma: return 0xBC;    // VK_OEM_COMMA
+    case Qt::Key_Minus: return 0xBD;    // VK_OEM_MINUS
+    case Qt::Key_Period: return 0xBE;   // VK_OEM_PERIOD
+    // The other character keys of the standard (US) keyboard, by their unshifted character.
+    case Qt::Key_Semicolon: return 0xBA;    // VK_OEM_1
+    case Qt::Key_Equal: return 0xBB;        // VK_OEM_PLUS
+    case Qt::Key_Slash: return 0xBF;        // VK_OEM_2
+    case Qt::Key_QuoteLeft: return 0xC0;    // VK_OEM_3
+    case Qt::Key_BracketLeft: return 0xDB;  // VK_OEM_4
+    case Qt::Key_Backslash: return 0xDC;    // VK_OEM_5
+    case Qt::Key_BracketRight: return 0xDD; // VK_OEM_6
+    case Qt::Key_Apostrophe: return 0xDE;   // VK_OEM_7
+    default: return 0;
     }
-    const quint32 native = e->nativeVirtualKey();
-    return native <= 255 ? static_cast<std::int16_t>(native) : 0;
 }
 
 } // namespace
@@ -187,19 +223,17 @@ void Button::mouseReleaseEvent(QMouseEvent *e)
         m_SkipNextClick = false;
         return;
     }
-    if (rect().contains(p.toPoint()))
+    if (isOverAt(p.toPoint()))
         UserControl_Click();
 }
 
-void Button::mouseDoubleClickEvent(QMouseEvent *e)
+void Button::mouseDoubleClickEvent(QMouseEvent *)
 {
-    // The second press of a double click: no press event and no click of its own.
+    // The second press of a double click: no press event and no click of its
+    // own. The handler acts for the left button only; with the right or middle
+    // button the press passes without an event or a look of its own.
     m_SkipNextClick = true;
-    if (mouseButtonsOf(e->button()) == 1)
-        UserControl_DblClick();
-    else
-        UserControl_MouseDown(mouseButtonsOf(e->button()), shiftOf(e->modifiers()),
-                              static_cast<float>(e->position().x()), static_cast<float>(e->position().y()));
+    UserControl_DblClick();
 }
 
 void Button::mouseMoveEvent(QMouseEvent *e)
@@ -329,6 +363,15 @@ void Button::sendTab(bool forward)
         target = this;
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, forward ? Qt::Key_Tab : Qt::Key_Backtab,
                                                       forward ? Qt::NoModifier : Qt::ShiftModifier));
+}
+
+// A corner cut away by the window region is not the control's: a release there
+// is a release outside.
+bool Button::isOverAt(QPoint pos) const
+{
+    if (!rect().contains(pos))
+        return false;
+    return m_WindowRegion.isEmpty() || m_WindowRegion.contains(pos);
 }
 
 bool Button::IsMouseOver()

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,6 +86,57 @@ TEST(ButtonInput, DoubleClickClicksOnce)
     EXPECT_EQ(ev.log, (QStringList{"down1@5,5", "up1", "click", "down1@0,0", "up1"}));
 }
 
+TEST(ButtonInput, RightAndMiddleDoubleClicksRaiseNoSecondPress)
+{
+    struct Case {
+        Qt::MouseButton button;
+        QStringList log;
+    };
+    const Case cases[] = {
+        {Qt::RightButton, {"down2@5,5", "up2", "up2"}},
+        {Qt::MiddleButton, {"down4@5,5", "up4", "up4"}},
+    };
+    for (const Case &c : cases) {
+        ShownButton s(60, 24, btStandard);
+        Button &b = *s.button;
+        EventLog ev(b);
+        send(&b, QEvent::MouseButtonPress, c.button);
+        send(&b, QEvent::MouseButtonRelease, c.button);
+        const int paints = b.paintCount();
+        send(&b, QEvent::MouseButtonDblClick, c.button);
+        EXPECT_EQ(b.LastState(), 0) << c.button; // no pressed look for the second press
+        EXPECT_EQ(b.paintCount(), paints) << c.button;
+        send(&b, QEvent::MouseButtonRelease, c.button);
+        EXPECT_EQ(ev.log, c.log) << c.button;
+    }
+}
+
+TEST(ButtonInput, ReleaseInACornerTheRegionCutsAwayIsNoClick)
+{
+    struct Case {
+        std::int32_t style;
+        QPoint release;
+        int clicks;
+    };
+    const Case cases[] = {
+        {btGradient, {0, 0}, 0}, // the rounded corners are cut away
+        {btGradient, {59, 23}, 0},
+        {btGradient, {2, 2}, 1},
+        {btOval, {2, 2}, 0},     // outside the ellipse
+        {btOval, {30, 12}, 1},
+        {btStandard, {0, 0}, 1}, // square: nothing cut
+        {btOval, {70, 12}, 0},   // off the control altogether
+    };
+    for (const Case &c : cases) {
+        ShownButton s(60, 24, c.style);
+        Button &b = *s.button;
+        QSignalSpy clicks(&b, &Button::Click);
+        send(&b, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(30, 12));
+        send(&b, QEvent::MouseButtonRelease, Qt::LeftButton, c.release);
+        EXPECT_EQ(clicks.size(), c.clicks) << "style " << c.style << " at " << c.release.x() << "," << c.release.y();
+    }
+}
+
 TEST(ButtonInput, HandlersActOnArgumentsAsTheContainerLeftThem)
 {
     ShownButton s(60, 24, btStandard);
@@ -138,6 +190,56 @@ TEST(ButtonInput, SpaceAndArrowKeys)
     b.setFocus();
     QTest::keyClick(&b, Qt::Key_Right);
     EXPECT_TRUE(vidmora::test::waitUntil([&] { return !b.hasFocus(); }, 5000));
+}
+
+// Key codes come from Qt's key alone. On X11 the native key is the keysym,
+// and the keysyms of some punctuation equal the host's arrow codes.
+TEST(ButtonInput, OnlyTheArrowKeysMoveTheFocus)
+{
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        quint32 nativeKey; // the X11 keysym
+        const char *text;
+        int code;   // KeyDown's KeyCode
+        int moves;  // 0 stays, 1 on, -1 back
+    };
+    const Case cases[] = {
+        {Qt::Key_ParenLeft, Qt::ShiftModifier, 0x28, "(", 0, 0},    // keysym 0x28 is no Down arrow
+        {Qt::Key_Apostrophe, Qt::NoModifier, 0x27, "'", 0xDE, 0},   // nor 0x27 Right
+        {Qt::Key_Ampersand, Qt::ShiftModifier, 0x26, "&", 0, 0},    // nor 0x26 Up
+        {Qt::Key_Percent, Qt::ShiftModifier, 0x25, "%", 0, 0},      // nor 0x25 Left
+        {Qt::Key_Comma, Qt::NoModifier, 0x2c, ",", 0xBC, 0},
+        {Qt::Key_A, Qt::NoModifier, 0x61, "a", 'A', 0},
+        {Qt::Key_5, Qt::KeypadModifier, 0xffb5, "5", 0x65, 0},      // VK_NUMPAD5
+        {Qt::Key_Down, Qt::NoModifier, 0xff54, "", 40, 1},
+        {Qt::Key_Right, Qt::NoModifier, 0xff53, "", 39, 1},
+        {Qt::Key_Up, Qt::NoModifier, 0xff52, "", 38, -1},
+        {Qt::Key_Left, Qt::KeypadModifier, 0xff96, "", 37, -1},    // keypad 4 without Num Lock
+    };
+    ShownButton s(60, 24, btStandard);
+    Button &b = *s.button;
+    auto *next = new QWidget(s.window.get());
+    next->setFocusPolicy(Qt::StrongFocus);
+    next->setGeometry(0, 40, 5, 5);
+    next->show();
+    int code = -1;
+    QObject::connect(&b, &Button::KeyDown, [&code](std::int16_t &c, std::int16_t &) { code = c; });
+    s.window->activateWindow();
+    for (const Case &c : cases) {
+        b.setFocus();
+        ASSERT_TRUE(vidmora::test::waitUntil([&] { return b.hasFocus(); }, 5000));
+        code = -1;
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, 0, c.nativeKey, 0, QString::fromLatin1(c.text));
+        QApplication::sendEvent(&b, &press);
+        QKeyEvent release(QEvent::KeyRelease, c.key, c.modifiers, 0, c.nativeKey, 0, QString::fromLatin1(c.text));
+        QApplication::sendEvent(&b, &release);
+        QCoreApplication::processEvents(); // the Tab sent for an arrow
+        EXPECT_EQ(code, c.code) << c.text << " " << c.key;
+        QWidget *expected = c.moves > 0 ? next : c.moves < 0 ? s.focusSink : static_cast<QWidget *>(&b);
+        EXPECT_TRUE(vidmora::test::waitUntil([&] { return QApplication::focusWidget() == expected; }, 2000))
+            << c.text << " " << c.key;
+    }
 }
 
 TEST(ButtonInput, CheckBoxToggles)
