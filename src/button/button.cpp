@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QKeySequence>
 #include <QPixmap>
+#include <QSet>
 
 #include <cmath>
 
@@ -17,12 +18,35 @@ namespace vidmora {
 using namespace platform::gdi;
 using platform::PropertyBag;
 
-Button::Button(QWidget *parent)
+Button::Button(const QString &name, QWidget *parent)
     : QWidget(parent)
 {
+    // Named before its defaults are set: the caption is taken from the name.
+    setObjectName(name);
     construct();
     UserControl_Initialize();
     UserControl_InitProperties();
+}
+
+Button::Button(QWidget *parent)
+    : Button(nameForNewInstance(parent), parent)
+{
+}
+
+QString Button::nameForNewInstance(const QWidget *container)
+{
+    QSet<QString> taken;
+    if (container) {
+        const QWidget *window = container->window();
+        taken.insert(window->objectName());
+        for (const QObject *control : window->findChildren<QObject *>())
+            taken.insert(control->objectName());
+    }
+    for (int n = 1;; ++n) {
+        const QString name = QStringLiteral("Button") + QString::number(n);
+        if (!taken.contains(name))
+            return name;
+    }
 }
 
 Button::Button(const PropertyBag &storedProperties, QWidget *parent)
@@ -419,7 +443,7 @@ void Button::SetAccessKeys()
 
 QString Button::AmbientDisplayName() const
 {
-    return objectName().isEmpty() ? QStringLiteral("Button") : objectName();
+    return objectName();
 }
 
 Button::StdFont Button::AmbientFont() const

@@ -51,8 +51,12 @@ public:
     using StdFont = platform::StdFont;
     using PropertyBag = platform::PropertyBag;
 
-    // A new instance placed in its container: the new-instance defaults apply
-    // (style 2, scheme 1, the container's name as caption and its font).
+    // A new instance placed in its container under the name the container gives
+    // it: the new-instance defaults apply (style 2, scheme 1, that name as
+    // caption, the container's font).
+    explicit Button(const QString &name, QWidget *parent = nullptr);
+    // A new instance named as a container names one it places: "Button" and the
+    // lowest number no control of the window carries yet ("Button1", "Button2", ...).
     explicit Button(QWidget *parent = nullptr);
     // An instance made from its container's stored data: the bag's values apply,
     // each missing key taking its default.
@@ -139,6 +143,7 @@ public:
     void setAmbientUserMode(bool on) { m_AmbientUserMode = on; }
     bool AmbientDisplayAsDefault() const { return m_AmbientDisplayAsDefault; }
     void setAmbientDisplayAsDefault(bool on);
+    // The name the container gave the instance.
     QString AmbientDisplayName() const;
     StdFont AmbientFont() const;
     void UserControl_AmbientChanged(const QString &PropertyName);
@@ -245,6 +250,7 @@ protected:
 
 private:
     void construct();
+    static QString nameForNewInstance(const QWidget *container);
     void SetAccessKeys();
     void CalcPicturePos();
     void MakeRegion();

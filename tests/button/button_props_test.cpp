@@ -65,6 +65,35 @@ TEST(ButtonProperties, NewInstanceDefaults)
     EXPECT_EQ(bag.ReadProperty("ENAB").metaType(), QMetaType::fromType<bool>());
 }
 
+TEST(ButtonProperties, NewInstanceIsCaptionedWithTheNameItsContainerGaveIt)
+{
+    QWidget window;
+    window.setObjectName(QStringLiteral("Form1"));
+    auto *named = new Button(QStringLiteral("cmdGo"), &window);
+    EXPECT_EQ(named->AmbientDisplayName(), "cmdGo");
+    EXPECT_EQ(named->Caption(), "cmdGo");
+
+    // Unnamed by the caller: named as the container names a control it places,
+    // after the lowest number no control of the window carries.
+    auto *first = new Button(&window);
+    EXPECT_EQ(first->Caption(), "Button1");
+    auto *panel = new QWidget(&window);
+    auto *designed = new QWidget(panel);
+    designed->setObjectName(QStringLiteral("Button2")); // a control further down the window
+    auto *third = new Button(panel);
+    EXPECT_EQ(third->Caption(), "Button3");
+    EXPECT_EQ(third->objectName(), "Button3");
+    delete first;
+    EXPECT_EQ(Button(&window).Caption(), "Button1");
+    EXPECT_EQ(Button().Caption(), "Button1");
+
+    // The name only gives the first caption: renaming later changes the
+    // ambient name, not the caption.
+    named->setObjectName(QStringLiteral("cmdStop"));
+    EXPECT_EQ(named->AmbientDisplayName(), "cmdStop");
+    EXPECT_EQ(named->Caption(), "cmdGo");
+}
+
 TEST(ButtonProperties, EmptyBagGivesTheReadDefaults)
 {
     Button b{PropertyBag{}};
