@@ -473,9 +473,9 @@ void Form1::Wsc_DownloadComplete()
     txtDes->setCaption(description);
     txtDes->setCaption(txtDes->Caption().remove(QLatin1Char('\t')));
 
-    const QPixmap thumb = platform::loadPicture(thumbnailPath());
-    if (!thumb.isNull())
-        Image1->setPicture(thumb);
+    // The details just written are this video's: so is the picture, or none
+    // when its thumbnail could not be had (an earlier video's must not stay).
+    Image1->setPicture(platform::loadPicture(thumbnailPath()));
 
     platform::pumpEventsOnce();
     // A "Cancel" handled inside the pump has reset the window: queue nothing.

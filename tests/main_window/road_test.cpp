@@ -223,6 +223,41 @@ TEST_F(RoadTest, ThumbnailOfAnEarlierRequestIsNeverShown)
     ASSERT_TRUE(waitForPageDone());
     EXPECT_FALSE(QFileInfo::exists(thumbPath()));
     EXPECT_FALSE(child<platform::ImageBox>("Image1")->hasPicture());
+    EXPECT_TRUE(child<platform::ImageBox>("Image1")->pixmap().isNull());
+}
+
+TEST_F(RoadTest, NextVideoWithoutAThumbnailDoesNotShowTheFailedOnesPicture)
+{
+    // The first video's thumbnail shows; its download then fails (the video
+    // request answers 404), which leaves its details and picture up.
+    serveWatchPage();
+    serveThumbnail();
+    serveVideo(HttpFixtureServer::status(404, "gone"));
+    makeWindow();
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    auto *image = child<platform::ImageBox>("Image1");
+    ASSERT_TRUE(image->hasPicture());
+    const QImage first = image->pixmap().toImage();
+    EXPECT_GT(first.pixelColor(first.width() / 2, first.height() / 2).green(), 100); // the green test picture
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(window->statusText(), QStringLiteral("Download failed"));
+    ASSERT_TRUE(image->hasPicture());
+
+    // The next video has no thumbnail: its details come without a picture.
+    WatchPageFields second;
+    second.videoId = QStringLiteral("Second00001");
+    second.titleElement = QStringLiteral("Vidmora - Second Clip");
+    serveWatchPage(second);
+    typeAddress(watchAddress(second.videoId));
+    statuses.clear();
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    EXPECT_EQ(caption("lblTitle"), QStringLiteral("Second Clip"));
+    EXPECT_FALSE(QFileInfo::exists(thumbPath()));
+    EXPECT_FALSE(image->hasPicture());
+    EXPECT_TRUE(image->pixmap().isNull());
 }
 
 TEST(PictureLoading, RecognisesAJpegByItsContentWhateverItsName)
