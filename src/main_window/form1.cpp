@@ -679,9 +679,13 @@ void Form1::AVC1_Converting()
     writeStatusLine(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
     m_SpinFrame = static_cast<qint16>((m_SpinFrame + 1) % 4);
     const QString rowText = QString(SB1->Caption()).remove(QStringLiteral("Wait "));
+    // A row that has ended ("Error" of a refused conversion, ...) keeps saying
+    // how: it is not being converted.
     const int rows = lstDownload->count();
-    for (int i = 1; i <= rows; ++i)
-        lstDownload->setSubItem(i, 2, rowText);
+    for (int i = 1; i <= rows; ++i) {
+        if (!m_endedKeys.contains(lstDownload->key(i)))
+            lstDownload->setSubItem(i, 2, rowText);
+    }
 }
 
 void Form1::AVC1_Complete()

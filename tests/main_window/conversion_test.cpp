@@ -348,12 +348,25 @@ TEST_F(ConversionBookkeepingTest, DownloadEndingDuringAConversionLeavesThatConve
     EXPECT_TRUE(window->IsConverting());
     EXPECT_EQ(list()->subItem(2, 2), QStringLiteral("Error"));
     EXPECT_TRUE(button("cmdCancel")->isEnabled());
+    // The running conversion's spinner turns in its own row only: the refused
+    // one is not being converted and keeps its mark.
+    QStringList refusedRowTexts;
+    // The rows take the spinner text after the status line: look at them on the next write.
+    QObject::connect(window.get(), &main_window::Form1::statusLineChanged, window.get(), [&](const QString &) {
+        if (statuses.size() >= 2 && statuses.at(statuses.size() - 2).startsWith(QStringLiteral("Converting ")))
+            refusedRowTexts.append(list()->subItem(2, 2));
+    });
 
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(window->statusText(), readyText());
     EXPECT_FALSE(QFileInfo::exists(flvPath()));
     EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/A Day at the Lake.avi")), QStringLiteral("avi"));
     EXPECT_EQ(QFileInfo(secondFlv).size(), m_flv.size());
+    ASSERT_FALSE(refusedRowTexts.isEmpty()); // the spinner turned at least once
+    EXPECT_EQ(refusedRowTexts.count(QStringLiteral("Error")), refusedRowTexts.size()) << refusedRowTexts.join(QLatin1Char('|')).toStdString();
+    // The converted video's row has gone; the refused one still says so.
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("Error"));
 }
 
 } // namespace
