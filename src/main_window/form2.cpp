@@ -1,5 +1,8 @@
 #include "main_window/form2.h"
 
+#include <QIcon>
+#include <QPixmap>
+
 #include "main_window/button_design.h"
 #include "main_window/window_fonts.h"
 #include "platform/gui/dir_list_box.h"
@@ -12,6 +15,11 @@ Form2::Form2(std::function<void(const QString &)> takeFolder)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Save ..."));
+    // The dialog has no icon. A window without one of its own would show the
+    // program's, so it gets a blank (fully transparent) one.
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    setWindowIcon(QIcon(blank));
     setAttribute(Qt::WA_DeleteOnClose, true);
     setFont(designFont(FontRole::Tahoma));
     resize(312, 206); // 4680 x 3090 twips; resizable, the controls keep their places

@@ -7,8 +7,11 @@
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QHeaderView>
+#include <QIcon>
+#include <QWindow>
 
 #include "main_window/form2.h"
+#include "main_window/skin.h"
 #include "platform/gui/dir_list_box.h"
 #include "profiles/profiles.h"
 
@@ -234,6 +237,30 @@ TEST_F(DesignTest, FolderDialogHandsTheOpenFolderToTheSaveBox)
     dialog->close();
     EXPECT_TRUE(waitUntil([this] { return window->folderDialog() == nullptr; }));
     EXPECT_EQ(child<QLineEdit>("Text1")->text(), saveFolder());
+}
+
+TEST_F(DesignTest, FolderDialogShowsNoIconNotEvenTheProgramsOwn)
+{
+    // The program gives its windows its icon; the dialog has none.
+    const QIcon programIcon = QApplication::windowIcon();
+    QApplication::setWindowIcon(QIcon(main_window::makeWindowIcon()));
+    makeWindow();
+    press("Button3");
+    main_window::Form2 *dialog = window->folderDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dialog->windowHandle(), nullptr);
+    // What the window system is handed for the dialog: a blank icon.
+    for (const QIcon &icon : {dialog->windowIcon(), dialog->windowHandle()->icon()}) {
+        ASSERT_FALSE(icon.availableSizes().isEmpty());
+        for (const QSize &size : icon.availableSizes()) {
+            const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    ASSERT_EQ(qAlpha(image.pixel(x, y)), 0) << x << "," << y << " of " << size.width();
+        }
+    }
+    EXPECT_GT(window->windowIcon().pixmap(32).toImage().pixelColor(16, 16).alpha(), 0); // the main window keeps the program's
+    QApplication::setWindowIcon(programIcon);
 }
 
 TEST_F(DesignTest, DraggingAFreeSpotWithTheLeftButtonMovesTheWindow)
