@@ -36,14 +36,14 @@ public:
     // "http://" + host + "/Plimo/Zelto.php?sistem=" + `sistem`.
     static QUrl pageAddress(const QString &makerHost, int sistem);
 
-    // The window's design.
-    ImageControl *Image3 = nullptr;  // title strip, dragged by the user
-    ImageControl *Image2 = nullptr;  // background picture
-    QWebEngineView *WebBrowser2 = nullptr; // "sistem=3"
-    QWebEngineView *WebBrowser1 = nullptr; // "sistem=1"
-    QPushButton *Command1 = nullptr; // "X"
-    QFrame *Shape1 = nullptr;        // the window's outline; nothing refers to it
-    platform::Timer *Timer1 = nullptr;
+    // The window's design; what each is on screen.
+    ImageControl *Image3 = nullptr;        // the title strip along the top: the window is dragged by it
+    ImageControl *Image2 = nullptr;        // the background picture under the two pages
+    QWebEngineView *WebBrowser2 = nullptr; // the upper right page view, the maker's "sistem=3" page
+    QWebEngineView *WebBrowser1 = nullptr; // the wide page view along the bottom, the "sistem=1" page
+    QPushButton *Command1 = nullptr;       // "X", the small button at the top right: ends the program
+    QFrame *Shape1 = nullptr;              // the window's one-pixel outline; nothing refers to it
+    platform::Timer *Timer1 = nullptr;     // not shown: shows the window 3 seconds after the start
 
     // Handlers.
     void Form_Load();

@@ -144,36 +144,36 @@ private:
 
     Form1Setup m_setup;
 
-    // Controls, by their design names.
-    platform::Label *lblurl = nullptr;
-    QLineEdit *txturl = nullptr;
-    WindowButton *Command1 = nullptr;
-    WindowButton *cmdCancel = nullptr;
-    platform::Label *Label11 = nullptr;
-    WindowButton *Button2 = nullptr;
-    platform::Label *Label6 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    WindowButton *Button3 = nullptr;
-    platform::Label *lblTC = nullptr;
-    platform::Label *lblTitle = nullptr;
-    platform::ImageBox *Image1 = nullptr;
-    platform::RectangleShape *Shape1 = nullptr;
-    platform::Label *Label3 = nullptr;
-    platform::Label *lblDate = nullptr;
-    platform::Label *Label4 = nullptr;
-    platform::Label *lblCat = nullptr;
-    platform::Label *Label5 = nullptr;
-    platform::Label *txtDes = nullptr;
-    platform::Label *Label1 = nullptr;
-    platform::Label *lblvmrUser = nullptr;
-    platform::Label *Label2 = nullptr;
-    platform::Label *lblViews = nullptr;
-    WindowButton *Button1 = nullptr;
-    platform::Label *Label7 = nullptr;
-    QComboBox *Combo1 = nullptr;
-    platform::ListView *lstDownload = nullptr;
-    platform::Label *SB1 = nullptr;
-    platform::Timer Timer1;
+    // Controls, by their design names; what each is on screen.
+    platform::Label *lblurl = nullptr;         // "Vidmora URL:", left of the address box
+    QLineEdit *txturl = nullptr;               // the address box, where the watch-page address is typed
+    WindowButton *Command1 = nullptr;          // "Download", right of the address box: starts the request
+    WindowButton *cmdCancel = nullptr;         // "Cancel", beside "Download": stops what runs, clears the details
+    platform::Label *Label11 = nullptr;        // the maker's web address, top right beside "X": opens it
+    WindowButton *Button2 = nullptr;           // "X", top right corner: ends the program
+    platform::Label *Label6 = nullptr;         // "Save path:", above the save-folder box
+    QLineEdit *Text1 = nullptr;                // the save-folder box (dark), where every file is written
+    WindowButton *Button3 = nullptr;           // "Chose path ...", left of the save-folder box: opens the folder dialog
+    platform::Label *lblTC = nullptr;          // "Name of the video:", above the title on the right
+    platform::Label *lblTitle = nullptr;       // the video's title, above the thumbnail
+    platform::ImageBox *Image1 = nullptr;      // the thumbnail, on the right
+    platform::RectangleShape *Shape1 = nullptr; // frame around the thumbnail's place, from the first "Download" on
+    platform::Label *Label3 = nullptr;         // "Added at:", left column
+    platform::Label *lblDate = nullptr;        // the date the video was added, after "Added at:"
+    platform::Label *Label4 = nullptr;         // "From category:", left column
+    platform::Label *lblCat = nullptr;         // the video's category, after "From category:"
+    platform::Label *Label5 = nullptr;         // "Description:", left column
+    platform::Label *txtDes = nullptr;         // the video's description, several lines under "Description:"
+    platform::Label *Label1 = nullptr;         // "Uploaded By:", below the window's visible area: never seen
+    platform::Label *lblvmrUser = nullptr;     // the uploader, beside Label1: never seen
+    platform::Label *Label2 = nullptr;         // "Current Views:", under the thumbnail
+    platform::Label *lblViews = nullptr;       // the view count, under "Current Views:"
+    WindowButton *Button1 = nullptr;           // "Play", large, under the description: opens the converted video
+    platform::Label *Label7 = nullptr;         // "Convert Format Type", left of the format box
+    QComboBox *Combo1 = nullptr;               // the format box: the output format, picked from its list
+    platform::ListView *lstDownload = nullptr; // the download list (Video:, ID:, Status:), lower part
+    platform::Label *SB1 = nullptr;            // the status line, along the bottom
+    platform::Timer Timer1;                    // not shown: the converter driver's poll timer
 
     std::unique_ptr<DGSwsHTTP> Wsc;
     std::unique_ptr<DownVidmora> m_downVidmora;

@@ -28,8 +28,8 @@ public:
 private:
     void Command1_Click();
 
-    platform::DirListBox *Dir1 = nullptr;
-    WindowButton *Command1 = nullptr;
+    platform::DirListBox *Dir1 = nullptr; // the folder list, filling the dialog: the folder being chosen
+    WindowButton *Command1 = nullptr;     // "Ok", under the list: the open folder into the save-folder box
     std::function<void(const QString &)> m_takeFolder;
 };
 
