@@ -363,7 +363,8 @@ TEST_F(ConversionBookkeepingTest, DownloadEndingDuringAConversionLeavesThatConve
     EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/A Day at the Lake.avi")), QStringLiteral("avi"));
     EXPECT_EQ(QFileInfo(secondFlv).size(), m_flv.size());
     ASSERT_FALSE(refusedRowTexts.isEmpty()); // the spinner turned at least once
-    EXPECT_EQ(refusedRowTexts.count(QStringLiteral("Error")), refusedRowTexts.size()) << refusedRowTexts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(refusedRowTexts.count(QStringLiteral("Error")), refusedRowTexts.size())
+        << refusedRowTexts.join(QLatin1Char('|')).toStdString();
     // The converted video's row has gone; the refused one still says so.
     ASSERT_EQ(list()->count(), 1);
     EXPECT_EQ(list()->subItem(1, 2), QStringLiteral("Error"));
