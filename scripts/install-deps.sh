@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="g++ make cmake pkg-config qt6-base-dev qt6-webengine-dev libgl-dev libgtest-dev libbenchmark-dev \
-ffmpeg xvfb xauth fonts-dejavu-core python3 curl procps"
+ffmpeg xvfb xauth openbox xdotool fonts-dejavu-core python3 curl procps"
 
 missing=""
 for p in $PACKAGES; do

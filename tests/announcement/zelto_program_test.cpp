@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QPoint>
 #include <QProcess>
 #include <QTcpServer>
@@ -13,9 +12,9 @@
 #include "proc_stat.h"
 #include "vnc_pointer.h"
 
-using vidmora::test::isRunningState;
-using vidmora::test::ProcStat;
-using vidmora::test::readProcStat;
+using vidmora::test::descendants;
+using vidmora::test::ProcessId;
+using vidmora::test::running;
 using vidmora::test::VncPointer;
 using vidmora::test::waitUntil;
 
@@ -37,41 +36,6 @@ quint16 freePort()
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
-}
-
-// A process as /proc shows it; the start time tells a reused id apart.
-struct ProcessId {
-    qint64 pid = 0;
-    QByteArray startTime;
-};
-
-// Every process below `root`: the web engine's helpers and theirs.
-QList<ProcessId> descendants(qint64 root)
-{
-    QHash<qint64, QList<ProcessId>> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        ProcStat stat;
-        if (number && readProcStat(pid, &stat))
-            children[stat.parent].append(ProcessId{pid, stat.startTime});
-    }
-    QList<ProcessId> found;
-    QList<qint64> todo{root};
-    while (!todo.isEmpty())
-        for (const ProcessId &child : children.value(todo.takeFirst())) {
-            found.append(child);
-            todo.append(child.pid);
-        }
-    return found;
-}
-
-// Whether `p` still runs; an unreaped exit counts as ended.
-bool running(const ProcessId &p)
-{
-    ProcStat stat;
-    return readProcStat(p.pid, &stat) && stat.startTime == p.startTime && isRunningState(stat.state);
 }
 
 // Runs the built program with Qt's VNC platform as its screen, so that the test

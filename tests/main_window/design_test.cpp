@@ -263,25 +263,71 @@ TEST_F(DesignTest, FolderDialogShowsNoIconNotEvenTheProgramsOwn)
     QApplication::setWindowIcon(programIcon);
 }
 
-TEST_F(DesignTest, DraggingAFreeSpotWithTheLeftButtonMovesTheWindow)
-{
-    makeWindow();
-    const QPoint start = window->pos();
-    const QPoint freeSpot(300, 20); // the title strip
-    QTest::mousePress(window.get(), Qt::LeftButton, Qt::NoModifier, freeSpot);
-    QTest::mouseMove(window.get(), freeSpot + QPoint(10, 5));
-    QTest::mouseMove(window.get(), freeSpot + QPoint(40, 25));
-    QTest::mouseRelease(window.get(), Qt::LeftButton, Qt::NoModifier, freeSpot + QPoint(40, 25));
-    EXPECT_NE(window->pos(), start);
+// A press, then a one-pixel move and more moves: the window follows from the
+// first move on, so the rest of the way moves it by as much. A spot covered by a
+// label, the thumbnail or another control keeps its moves, and moves nothing.
+struct DragCase {
+    const char *name;
+    const char *control; // where the press lands; nullptr: a free spot of the window
+    QPoint at;           // in the control, or in the window
+    Qt::MouseButton button;
+    bool moves;
+};
 
-    // A press on a label goes to the label: no drag.
-    const QPoint before = window->pos();
-    auto *label = child<QWidget>("Label3");
-    QTest::mousePress(label, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-    QTest::mouseMove(label, QPoint(40, 30));
-    QTest::mouseRelease(label, Qt::LeftButton, Qt::NoModifier, QPoint(40, 30));
-    EXPECT_EQ(window->pos(), before);
+void PrintTo(const DragCase &c, std::ostream *os)
+{
+    *os << c.name;
 }
+
+const DragCase kDragCases[] = {
+    {"AddedAtLabel", "Label3", {5, 5}, Qt::LeftButton, false},
+    {"SavePathLabel", "Label6", {5, 5}, Qt::LeftButton, false},
+    {"DateLabel", "lblDate", {5, 5}, Qt::LeftButton, false},
+    {"StatusLine", "SB1", {20, 8}, Qt::LeftButton, false},
+    {"MakersAddress", "Label11", {10, 8}, Qt::LeftButton, false},
+    {"Thumbnail", "Image1", {100, 80}, Qt::LeftButton, false},
+    {"SaveFolderBox", "Text1", {20, 8}, Qt::LeftButton, false},
+    {"DownloadList", "lstDownload", {200, 50}, Qt::LeftButton, false},
+    {"FreeSpotRightButton", nullptr, {300, 20}, Qt::RightButton, false},
+    {"FreeSpotLeftButton", nullptr, {300, 20}, Qt::LeftButton, true},
+};
+
+class DragTest : public WindowTest, public ::testing::WithParamInterface<DragCase> {};
+
+TEST_P(DragTest, OnlyTheLeftButtonOnAFreeSpotDragsTheWindow)
+{
+    const DragCase c = GetParam();
+    makeWindow();
+    QWidget *control = c.control ? child<QWidget>(c.control) : window.get();
+    ASSERT_NE(control, nullptr);
+    const QPoint start = window->pos();
+    const QPoint grip = control->mapToGlobal(c.at);
+    // The events go where the pointer is: the deepest widget there.
+    QWidget *under = window->childAt(window->mapFromGlobal(grip));
+    if (c.control)
+        ASSERT_TRUE(under == control || control->isAncestorOf(under)) << "the spot is covered by something else";
+    else
+        ASSERT_EQ(under, nullptr) << "the spot is not free";
+    QWidget *target = under ? under : window.get();
+
+    // The pointer keeps to the screen while the window moves under it.
+    const auto at = [&](QPoint offset) { return target->mapFromGlobal(grip + offset); };
+    QTest::mousePress(target, c.button, Qt::NoModifier, target->mapFromGlobal(grip));
+    QTest::mouseMove(target, at({1, 0}));
+    QTest::mouseMove(target, at({31, 25}));
+    QTest::mouseMove(target, at({61, 50}));
+    QTest::mouseRelease(target, c.button, Qt::NoModifier, at({61, 50}));
+    const QPoint after = c.moves ? start + QPoint(60, 50) : start;
+    EXPECT_EQ(window->pos(), after);
+
+    // Once released, the pointer moves on alone.
+    QTest::mouseMove(target, at({120, 90}));
+    QTest::mouseMove(target, at({150, 110}));
+    EXPECT_EQ(window->pos(), after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spots, DragTest, ::testing::ValuesIn(kDragCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace vidmora::test

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace vidmora::test {
 
@@ -35,5 +38,40 @@ inline bool readProcStat(qint64 pid, ProcStat *out)
 // Whether a process in `state` still runs: an unreaped exit (a zombie) or a
 // dead entry counts as ended.
 inline bool isRunningState(char state) { return state != 'Z' && state != 'X'; }
+
+// A process as /proc shows it; the start time tells a reused id apart.
+struct ProcessId {
+    qint64 pid = 0;
+    QByteArray startTime;
+};
+
+// Every process below `root`: children, theirs, and so on.
+inline QList<ProcessId> descendants(qint64 root)
+{
+    QHash<qint64, QList<ProcessId>> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        ProcStat stat;
+        if (number && readProcStat(pid, &stat))
+            children[stat.parent].append(ProcessId{pid, stat.startTime});
+    }
+    QList<ProcessId> found;
+    QList<qint64> todo{root};
+    while (!todo.isEmpty())
+        for (const ProcessId &child : children.value(todo.takeFirst())) {
+            found.append(child);
+            todo.append(child.pid);
+        }
+    return found;
+}
+
+// Whether `p` still runs; an unreaped exit counts as ended.
+inline bool running(const ProcessId &p)
+{
+    ProcStat stat;
+    return readProcStat(p.pid, &stat) && stat.startTime == p.startTime && isRunningState(stat.state);
+}
 
 } // namespace vidmora::test

@@ -7,8 +7,9 @@ namespace vidmora::platform {
 // The form runtime's label: a caption in which "&" marks the access key
 // (underlined) and "&&" stands for one ampersand, drawn on its container's
 // background, wrapping at blanks within its width. It takes mouse input
-// itself, so presses on it never reach the window beneath, and raises Click
-// when the left button is released over it.
+// itself, so presses and pointer movement on it never reach the window beneath
+// (a drag begun on it moves no window), and raises Click when the left button
+// is released over it.
 class Label final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Label)
@@ -26,6 +27,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
@@ -44,6 +46,8 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     bool m_hasPicture = false;

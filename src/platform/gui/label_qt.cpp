@@ -59,6 +59,12 @@ void Label::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
+void Label::mouseMoveEvent(QMouseEvent *event)
+{
+    // Kept here: passed on, a move with the left button held would drag the window.
+    event->accept();
+}
+
 void Label::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
@@ -84,6 +90,17 @@ void ImageBox::setPicture(const QPixmap &picture)
 }
 
 void ImageBox::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void ImageBox::mouseMoveEvent(QMouseEvent *event)
+{
+    // As the label: the picture keeps its moves, so no drag starts on it.
+    event->accept();
+}
+
+void ImageBox::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
 }
