@@ -197,6 +197,33 @@ TEST_F(RoadTest, PageCutShortByAResetShowsTheErrorAndLeavesTheWindowIdle)
     }
 }
 
+TEST_F(RoadTest, VideoCutShortByAResetMarksTheRowAndKeepsNoFile)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Real);
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "with Content-Length" : "without Content-Length");
+        HttpFixtureServer::Response video = HttpFixtureServer::ok(QByteArray(300000, 'v'), "video/x-flv");
+        video.contentLength = announced;
+        video.chunkSize = 16 * 1024;
+        video.cutAfter = 100000;
+        video.cut = HttpFixtureServer::Response::Cut::Reset;
+        serveVideo(video);
+        statuses.clear();
+        typeAddress(watchAddress());
+        pressDownload();
+        ASSERT_TRUE(waitForPageDone());
+        ASSERT_TRUE(waitUntil([this] { return list()->count() == 1 && list()->subItem(1, 2) == QStringLiteral("Error"); }, 30000));
+        EXPECT_TRUE(button("Command1")->isEnabled());
+        EXPECT_FALSE(window->IsConverting());
+        EXPECT_FALSE(QFileInfo::exists(flvPath()));
+        for (const QString &name : QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden))
+            EXPECT_EQ(name, QStringLiteral("fis.tmp")) << "nothing of the video is kept";
+        EXPECT_TRUE(box.shown.isEmpty());
+    }
+}
+
 TEST_F(RoadTest, SecondPressWhileThePageArrivesDropsTheFirstFetch)
 {
     serveWatchPage();
