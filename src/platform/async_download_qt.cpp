@@ -477,7 +477,9 @@ private:
             if (m_ended)
                 return;
         }
-        if (!reset && m_phase == Phase::Body && m_framing == Framing::Close) {
+        // A close that ends a body without a length, or that comes after the
+        // last chunk but before the end of its trailer, loses nothing.
+        if (!reset && ((m_phase == Phase::Body && m_framing == Framing::Close) || m_phase == Phase::Trailer)) {
             succeed();
             return;
         }

@@ -274,6 +274,7 @@ TEST(QtAsyncDownloadService, TakesTheBodyAsItsHeadFramesIt)
         {"chunked, split everywhere", vidmora::test::LoopbackPeer::split(chunked, 3), false, 6, "hello, world"},
         {"chunked, reset before the last chunk", {chunked.left(chunked.indexOf("0\r\n"))}, true, 0, {}},
         {"chunked, closed before the last chunk", {chunked.left(chunked.indexOf("0\r\n"))}, false, 0, {}},
+        {"chunked, closed inside the trailer", {chunked.left(chunked.indexOf("X-Trailer"))}, false, 6, "hello, world"},
         {"interim answer first", {"HTTP/1.1 100 Continue\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc"}, false, 6, "abc"},
         {"bytes past the length are not taken", {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"}, false, 6, "abc"},
         {"head in pieces", vidmora::test::LoopbackPeer::split("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody", 2), false, 6, "body"},
