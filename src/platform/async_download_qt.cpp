@@ -1,22 +1,28 @@
 #include "platform/async_download_qt.h"
 
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#if QT_CONFIG(ssl)
+#include <QSslSocket>
+#endif
 
 #include <algorithm>
 #include <limits>
 
 #include "platform/host_map.h"
+#include "platform/peer_end.h"
 
 namespace vidmora::platform {
 namespace {
 
 constexpr int kMaxRedirects = 20;
 constexpr qint64 kInt32Max = std::numeric_limits<qint32>::max();
+constexpr qsizetype kMaxHead = 64 * 1024;  // a response head larger than this is no answer
+constexpr qsizetype kMaxLine = 4 * 1024;   // nor is a chunk-size line longer than this
+constexpr qint64 kGrowthStep = 16 << 20;   // the body's storage grows by at most this beyond what has arrived
 
 qint32 clamp32(qint64 v)
 {
@@ -48,7 +54,10 @@ QByteArray hostLine(const QUrl &url)
 
 } // namespace
 
-// One running read: its reply, its body so far and how far its notifications got.
+// One running read: its connection, its body so far and how far its
+// notifications got. The read speaks HTTP/1.1 over its own socket rather than
+// through QNetworkAccessManager, which takes a reset connection for the end of
+// a body sent without a length; here the socket tells a reset from a close.
 class QtAsyncDownloadService::Read final : public QObject {
 public:
     Read(QtAsyncDownloadService &service, QString name, QUrl url, bool fresh)
@@ -58,11 +67,15 @@ public:
         , m_url(std::move(url))
         , m_fresh(fresh)
     {
+        m_idle.setSingleShot(true);
+        m_idle.setInterval(m_service.m_inactivityTimeout);
+        connect(&m_idle, &QTimer::timeout, this, [this] { guarded([this] { fail(); }); });
     }
 
-    ~Read() override { dropReply(); }
+    ~Read() override { dropSocket(); }
 
     const QString &name() const { return m_name; }
+    qint64 reserved() const { return m_body.capacity(); }
 
     void start()
     {
@@ -75,49 +88,92 @@ public:
     void cancel()
     {
         m_ended = true;
-        dropReply();
+        dropSocket();
         m_body = QByteArray();
         deleteLater();
     }
 
 private:
+    enum class Framing { Length, Chunked, Close };
+    enum class Phase { Head, Body, ChunkSize, ChunkData, ChunkEnd, Trailer };
+
     void send()
     {
-        QNetworkRequest request(HostMap::resolve(m_url));
-        request.setRawHeader("Host", hostLine(m_url));
+        m_phase = Phase::Head;
+        m_pending.clear();
+        const bool tls = m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+        const QUrl to = HostMap::resolve(m_url);
+        const quint16 port = static_cast<quint16>(to.port(tls ? 443 : 80));
 #if QT_CONFIG(ssl)
-        request.setPeerVerifyName(m_url.host()); // the certificate names the host, not where HostMap sends us
+        if (tls && QSslSocket::supportsSsl()) {
+            auto *ssl = new QSslSocket(this);
+            m_socket = ssl;
+            watchSocket();
+            connect(ssl, &QSslSocket::encrypted, this, [this] { guarded([this] { onConnected(); }); });
+            // The certificate names the host, not where HostMap sends us.
+            ssl->connectToHostEncrypted(to.host(), port, m_url.host());
+        } else
 #endif
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-        request.setTransferTimeout(static_cast<int>(m_service.m_inactivityTimeout.count()));
-        if (m_fresh) {
-            request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-            request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-            request.setRawHeader("Cache-Control", "no-cache");
-            request.setRawHeader("Pragma", "no-cache");
+        {
+            m_socket = new QTcpSocket(this);
+            watchSocket();
+            if (tls) {
+                // No TLS here: the read fails as a refused one does, from the event loop.
+                QTimer::singleShot(0, this, [this] { guarded([this] { fail(); }); });
+                return;
+            }
+            connect(m_socket, &QTcpSocket::connected, this, [this] { guarded([this] { onConnected(); }); });
+            m_socket->connectToHost(to.host(), port);
         }
-        m_reply = m_service.m_nam.get(request);
-        QNetworkReply *reply = m_reply;
-        connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] { guarded([this] { reachStage(Connecting); }); });
-        connect(reply, &QNetworkReply::metaDataChanged, this, [this] { guarded([this] { onHead(); }); });
-        connect(reply, &QNetworkReply::readyRead, this, [this] { guarded([this] { onData(); }); });
-        connect(reply, &QNetworkReply::finished, this, [this] { guarded([this] { onFinished(); }); });
+        QTimer::singleShot(0, this, [this] { guarded([this] { reachStage(Connecting); }); });
+        m_idle.start();
     }
 
-    void dropReply()
+    void watchSocket()
     {
-        if (!m_reply)
+        m_socket->setProxy(QNetworkProxy::NoProxy);
+        QTcpSocket *s = m_socket;
+        connect(s, &QTcpSocket::readyRead, this, [this] { guarded([this] { onBytes(); }); });
+        connect(s, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+            guarded([this, e] {
+                if (e == QAbstractSocket::RemoteHostClosedError)
+                    onPeerEnd();
+                else
+                    fail();
+            });
+        });
+        connect(s, &QTcpSocket::disconnected, this, [this] { guarded([this] { onPeerEnd(); }); });
+    }
+
+    void onConnected()
+    {
+        if (m_ended || !m_socket)
             return;
-        QNetworkReply *reply = m_reply;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        // Deleting the reply stops its transfer. abort() would record a
-        // cancel as the reply's error, and the network thread's own report of
-        // the end (an error status, a reset) may already be on its way to the
-        // reply: a second error makes Qt complain. Deferred: we may be inside
-        // one of the reply's signals.
-        reply->deleteLater();
+        m_peerEnd.watch(m_socket->socketDescriptor());
+        m_idle.start();
+        QByteArray target = m_url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+        if (target.isEmpty())
+            target = "/";
+        QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + hostLine(m_url) + "\r\n";
+        if (m_fresh)
+            request += "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
+        // No Accept-Encoding: the body comes as it is stored, and its length can be checked.
+        request += "User-Agent: Mozilla/5.0\r\nConnection: close\r\n\r\n";
+        m_socket->write(request);
+    }
+
+    void dropSocket()
+    {
+        m_idle.stop();
+        m_peerEnd.release();
+        if (!m_socket)
+            return;
+        QTcpSocket *s = m_socket;
+        m_socket = nullptr;
+        s->disconnect(this);
+        s->abort();
+        // Possibly inside one of its own signals: let the loop delete it.
+        s->deleteLater();
     }
 
     // A body too large for memory (or a listener that throws) ends the read,
@@ -153,117 +209,306 @@ private:
         return true;
     }
 
-    void onHead()
+    void onBytes()
     {
-        if (m_ended || !m_reply)
+        if (m_ended || !m_socket)
             return;
-        const int code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (isRedirect(code) && m_reply->hasRawHeader("Location")) {
-            m_redirecting = true;
-            return;
+        m_idle.start();
+        const qsizetype before = m_body.size();
+        while (!m_ended && !m_complete && m_socket && m_socket->bytesAvailable() > 0) {
+            if (m_phase == Phase::Body && m_framing != Framing::Chunked) {
+                if (!readBodyDirect())
+                    return;
+                continue;
+            }
+            m_pending += m_socket->read(m_socket->bytesAvailable());
+            if (!parsePending())
+                return;
         }
-        m_redirecting = false;
+        if (!m_ended && m_body.size() > before && !notify(DownloadingData))
+            return;
+        if (!m_ended && m_phase == Phase::Body && m_framing == Framing::Length && m_body.size() == m_length)
+            m_complete = true;
+        if (!m_ended && m_complete)
+            succeed();
+    }
+
+    // A body of known length or one that ends with the connection is read
+    // straight into its place: no copy per piece.
+    bool readBodyDirect()
+    {
+        qint64 take = m_socket->bytesAvailable();
+        if (m_framing == Framing::Length)
+            take = std::min<qint64>(take, m_length - m_body.size());
+        if (take <= 0) {
+            m_socket->skip(m_socket->bytesAvailable()); // nothing is wanted past the announced length
+            return true;
+        }
+        const qsizetype old = m_body.size();
+        if (!makeRoom(take))
+            return false;
+        m_body.resize(old + static_cast<qsizetype>(take));
+        const qint64 got = m_socket->read(m_body.data() + old, take);
+        m_body.resize(old + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+        return got > 0;
+    }
+
+    // Room for `more` bytes of body: never more than has arrived plus a
+    // bounded step (nor more than was announced), whatever a peer announces;
+    // a body past the limit of the 32-bit counts fails the read.
+    bool makeRoom(qint64 more)
+    {
+        const qint64 needed = m_body.size() + more;
+        if (needed > m_service.m_bodyLimit) {
+            fail();
+            return false;
+        }
+        if (m_body.capacity() >= needed)
+            return true;
+        qint64 room = needed + std::min<qint64>(needed / 2, kGrowthStep);
+        if (m_framing == Framing::Length)
+            room = std::min(room, m_length);
+        room = std::min(room, m_service.m_bodyLimit);
+        m_body.reserve(static_cast<qsizetype>(std::max(room, needed)));
+        return true;
+    }
+
+    bool appendBody(const char *data, qint64 size)
+    {
+        if (size <= 0)
+            return true;
+        if (!makeRoom(size))
+            return false;
+        m_body.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+
+    // Works through what has arrived outside a plain body: the head, the
+    // pieces of a chunked body. Returns false once the read has ended.
+    bool parsePending()
+    {
+        qsizetype at = 0;
+        bool ok = true;
+        while (ok && !m_ended && !m_complete && at < m_pending.size()) {
+            switch (m_phase) {
+            case Phase::Head: {
+                const qsizetype end = m_pending.indexOf("\r\n\r\n", at);
+                if (end < 0) {
+                    if (m_pending.size() - at > kMaxHead) {
+                        fail();
+                        return false;
+                    }
+                    m_pending.remove(0, at);
+                    return true;
+                }
+                const QByteArray head = m_pending.mid(at, end - at);
+                at = end + 4;
+                ok = onHead(head);
+                if (ok && !m_ended && m_phase == Phase::Body && m_framing != Framing::Chunked) {
+                    // The rest is body; later pieces are read straight into it.
+                    const qint64 rest = m_pending.size() - at;
+                    const qint64 take = m_framing == Framing::Length ? std::min<qint64>(rest, m_length) : rest;
+                    ok = appendBody(m_pending.constData() + at, take);
+                    at = m_pending.size();
+                }
+                break;
+            }
+            case Phase::ChunkSize:
+            case Phase::ChunkEnd:
+            case Phase::Trailer: {
+                const qsizetype eol = m_pending.indexOf("\r\n", at);
+                if (eol < 0) {
+                    if (m_pending.size() - at > kMaxLine) {
+                        fail();
+                        return false;
+                    }
+                    m_pending.remove(0, at);
+                    return true;
+                }
+                const QByteArray line = m_pending.mid(at, eol - at);
+                at = eol + 2;
+                ok = onChunkLine(line);
+                break;
+            }
+            case Phase::ChunkData: {
+                const qint64 take = std::min<qint64>(m_chunkLeft, m_pending.size() - at);
+                ok = appendBody(m_pending.constData() + at, take);
+                at += static_cast<qsizetype>(take);
+                m_chunkLeft -= take;
+                if (m_chunkLeft == 0)
+                    m_phase = Phase::ChunkEnd;
+                break;
+            }
+            case Phase::Body:
+                at = m_pending.size(); // past the announced length: not wanted
+                break;
+            }
+        }
+        m_pending.clear();
+        return ok && !m_ended;
+    }
+
+    bool onChunkLine(const QByteArray &line)
+    {
+        if (m_phase == Phase::ChunkEnd) {
+            if (!line.isEmpty()) {
+                fail();
+                return false;
+            }
+            m_phase = Phase::ChunkSize;
+            return true;
+        }
+        if (m_phase == Phase::Trailer) {
+            if (line.isEmpty())
+                m_complete = true; // the last chunk and its trailer are in
+            return true;
+        }
+        QByteArray digits = line;
+        const qsizetype ext = digits.indexOf(';');
+        if (ext >= 0)
+            digits.truncate(ext);
+        bool ok = false;
+        const qint64 size = digits.trimmed().toLongLong(&ok, 16);
+        if (!ok || size < 0 || size > m_service.m_bodyLimit) {
+            fail();
+            return false;
+        }
+        if (size == 0) {
+            m_phase = Phase::Trailer;
+            return true;
+        }
+        m_chunkLeft = size;
+        m_phase = Phase::ChunkData;
+        return true;
+    }
+
+    // A response head: an interim one is skipped, a redirect followed, an
+    // error status ends the read, any other starts the body.
+    bool onHead(const QByteArray &head)
+    {
+        const QList<QByteArray> lines = head.split('\n');
+        const QList<QByteArray> status = lines.value(0).trimmed().split(' ');
+        bool ok = false;
+        const int code = status.value(1).toInt(&ok);
+        if (!status.value(0).startsWith("HTTP/") || !ok || code < 100 || code > 999) {
+            fail();
+            return false;
+        }
+        if (code >= 100 && code < 200)
+            return true; // an interim answer: the real head follows
+        QByteArray location;
+        QByteArray length;
+        bool chunked = false;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray &line = lines.at(i);
+            const qsizetype colon = line.indexOf(':');
+            if (colon <= 0)
+                continue;
+            const QByteArray key = line.left(colon).trimmed().toLower();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (key == "location" && location.isEmpty()) {
+                location = value;
+            } else if (key == "content-length") {
+                // Two different lengths leave the body's end unknown.
+                if (!length.isEmpty() && length != value) {
+                    fail();
+                    return false;
+                }
+                length = value;
+            } else if (key == "transfer-encoding") {
+                chunked = value.toLower().endsWith("chunked");
+            }
+        }
+        if (isRedirect(code) && !location.isEmpty())
+            return follow(location);
         if (code >= 400) {
             fail();
-            return;
+            return false;
         }
-        begin();
+        if (chunked) {
+            m_framing = Framing::Chunked;
+        } else if (!length.isEmpty()) {
+            const qint64 n = length.toLongLong(&ok);
+            if (!ok || n < 0) {
+                fail();
+                return false;
+            }
+            m_framing = Framing::Length;
+            m_length = n;
+        } else {
+            m_framing = Framing::Close;
+        }
+        if (m_framing == Framing::Length && m_length > m_service.m_bodyLimit) {
+            // More than the 32-bit counts can express: it cannot end well.
+            fail();
+            return false;
+        }
+        if (code == 204 || code == 304) {
+            m_framing = Framing::Length;
+            m_length = 0;
+        }
+        m_phase = m_framing == Framing::Chunked ? Phase::ChunkSize : Phase::Body;
+        if (!begin())
+            return false;
+        m_complete = m_framing == Framing::Length && m_length == 0;
+        return true;
     }
 
     // The head of the response that carries the body: announce it once.
     bool begin()
     {
-        if (m_begun)
-            return !m_ended;
-        m_begun = true;
         if (!reachStage(Connecting))
             return false;
-        bool known = false;
-        const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-        // A length that a coding of the body changes cannot be checked against what arrives.
-        const QByteArray coding = m_reply->rawHeader("Content-Encoding").trimmed().toLower();
-        if (known && announced >= 0 && (coding.isEmpty() || coding == "identity"))
-            m_announced = announced;
-        if (known && announced > 0) {
-            m_bytesMax = clamp32(announced);
-            m_body.reserve(static_cast<qsizetype>(std::min<qint64>(announced, kInt32Max)));
-        }
+        if (m_framing == Framing::Length && m_length > 0)
+            m_bytesMax = clamp32(m_length);
         return notify(BeginDownloadData);
     }
 
-    void onData()
+    // The peer has ended the connection: the end of a body that runs to the
+    // close when it was an orderly close, a failure in every other case.
+    void onPeerEnd()
     {
-        if (m_ended || !m_reply)
+        if (m_ended || !m_socket)
             return;
-        if (m_redirecting || !m_begun) {
-            if (m_redirecting) {
-                m_reply->skip(m_reply->bytesAvailable()); // a redirect's own body is not wanted
-                return;
-            }
-            if (!begin())
-                return;
-        }
-        const qint64 available = m_reply->bytesAvailable();
-        if (available <= 0)
-            return;
-        // Read straight into the body: no intermediate copy per piece.
-        const qsizetype old = m_body.size();
-        const qsizetype needed = old + static_cast<qsizetype>(available);
-        if (m_body.capacity() < needed)
-            m_body.reserve(std::max<qsizetype>(needed, old + old / 2));
-        m_body.resize(needed);
-        const qint64 got = m_reply->read(m_body.data() + old, available);
-        m_body.resize(old + static_cast<qsizetype>(std::max<qint64>(got, 0)));
-        notify(DownloadingData);
-    }
-
-    void onFinished()
-    {
-        if (m_ended || !m_reply)
-            return;
-        if (m_redirecting) {
-            follow();
-            return;
-        }
-        if (m_reply->error() != QNetworkReply::NoError) {
-            fail();
-            return;
-        }
-        const int code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (code >= 400) {
-            fail();
-            return;
-        }
-        if (!begin())
-            return;
-        if (m_reply->bytesAvailable() > 0) {
-            onData();
+        const bool reset = m_peerEnd.wasReset();
+        // What arrived before the end still counts.
+        if (m_socket->bytesAvailable() > 0) {
+            onBytes();
             if (m_ended)
                 return;
         }
-        // A connection that broke off early can look like a normal end: the length tells.
-        if (m_announced >= 0 && m_body.size() != m_announced) {
-            fail();
+        // A close that ends a body without a length, or that comes after the
+        // last chunk but before the end of its trailer, loses nothing.
+        if (!reset && ((m_phase == Phase::Body && m_framing == Framing::Close) || m_phase == Phase::Trailer)) {
+            succeed();
             return;
         }
+        fail();
+    }
+
+    bool follow(const QByteArray &location)
+    {
+        const QUrl next = m_url.resolved(QUrl::fromEncoded(location));
+        if (++m_redirects > kMaxRedirects || !next.isValid() || !isServedScheme(next) || next.host().isEmpty()) {
+            fail();
+            return false;
+        }
+        dropSocket();
+        m_url = next;
+        if (!notify(Redirecting))
+            return false;
+        send();
+        return false; // what is left of this connection is not wanted
+    }
+
+    void succeed()
+    {
+        if (m_ended)
+            return;
+        dropSocket();
         if (!notify(EndDownloadData))
             return;
         end(EndDownloadData);
-    }
-
-    void follow()
-    {
-        const QUrl next = m_url.resolved(QUrl::fromEncoded(m_reply->rawHeader("Location")));
-        if (++m_redirects > kMaxRedirects || !next.isValid() || !isServedScheme(next) || next.host().isEmpty()) {
-            fail();
-            return;
-        }
-        dropReply();
-        m_url = next;
-        m_redirecting = false;
-        if (!notify(Redirecting))
-            return;
-        send();
     }
 
     void fail() { end(BindFailed); }
@@ -274,7 +519,7 @@ private:
     {
         if (m_ended)
             return;
-        dropReply();
+        dropSocket();
         AsyncProp prop;
         prop.PropertyName = m_name;
         prop.BytesRead = clamp32(m_body.size());
@@ -283,6 +528,7 @@ private:
         if (status == EndDownloadData)
             prop.Value = std::move(m_body); // handed over, not copied
         m_body = QByteArray();
+        m_pending = QByteArray();
         m_ended = true;
         m_service.finishRead(this);
         emit m_service.AsyncReadComplete(prop);
@@ -305,14 +551,19 @@ private:
     const QString m_name;
     QUrl m_url;
     const bool m_fresh;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<QTcpSocket> m_socket;
+    PeerEnd m_peerEnd;
+    QTimer m_idle; // no byte for the inactivity time-out ends the read
+    QByteArray m_pending; // received, not yet taken apart (head, chunk lines)
     QByteArray m_body;
+    Phase m_phase = Phase::Head;
+    Framing m_framing = Framing::Close;
+    qint64 m_length = 0;    // announced body length (Framing::Length)
+    qint64 m_chunkLeft = 0; // bytes of the current chunk still to come
     qint32 m_bytesMax = 0;
-    qint64 m_announced = -1; // the body's announced length when it can be checked
     int m_stage = 0; // 0 nothing raised, 1 sending raised, 2 connecting raised
     int m_redirects = 0;
-    bool m_redirecting = false;
-    bool m_begun = false;
+    bool m_complete = false; // every byte of the body is in
     bool m_ended = false;
 };
 
@@ -320,9 +571,6 @@ QtAsyncDownloadService::QtAsyncDownloadService(std::chrono::milliseconds inactiv
     : AsyncDownloadService(parent)
     , m_inactivityTimeout(inactivityTimeout)
 {
-    // The programs take no settings from the environment, a proxy included.
-    m_nam.setProxy(QNetworkProxy::NoProxy);
-    m_nam.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
 QtAsyncDownloadService::~QtAsyncDownloadService()
@@ -378,6 +626,19 @@ std::optional<AsyncReadFailure> QtAsyncDownloadService::CancelAsyncRead(const QS
 int QtAsyncDownloadService::runningReads() const
 {
     return static_cast<int>(m_reads.size());
+}
+
+qint64 QtAsyncDownloadService::reservedBytes() const
+{
+    qint64 total = 0;
+    for (const Read *read : m_reads)
+        total += read->reserved();
+    return total;
+}
+
+void QtAsyncDownloadService::setBodyLimit(qint64 bytes)
+{
+    m_bodyLimit = std::clamp<qint64>(bytes, 0, kInt32Max);
 }
 
 void QtAsyncDownloadService::finishRead(Read *read)

@@ -1,10 +1,14 @@
 #include "platform/tcp_socket.h"
 
 #include "platform/host_map.h"
+#include "platform/peer_end.h"
 
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QTcpSocket>
+
+#include <cerrno>
+#include <cstring>
 
 namespace vidmora::platform {
 namespace {
@@ -56,7 +60,10 @@ public:
         m_socket = new QTcpSocket(this);
         m_socket->setProxy(QNetworkProxy::NoProxy);
         QTcpSocket *s = m_socket;
-        connect(s, &QTcpSocket::connected, this, [this] { post(Event{Kind::Connected, 0, {}}); });
+        connect(s, &QTcpSocket::connected, this, [this, s] {
+            m_peerEnd.watch(s->socketDescriptor());
+            post(Event{Kind::Connected, 0, {}});
+        });
         connect(s, &QTcpSocket::readyRead, this, [this, s] {
             m_pending += s->readAll();
             postData();
@@ -68,15 +75,23 @@ public:
             post(Event{Kind::Closed, 0, {}});
             // No further events from this connection.
             s->disconnect(this);
+            m_peerEnd.release();
         });
         connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) {
-            // The peer closing shows up as an error too; disconnected reports it as Close.
-            if (e == QAbstractSocket::RemoteHostClosedError)
-                return;
+            QString description = s->errorString();
+            if (e == QAbstractSocket::RemoteHostClosedError) {
+                // Qt names an orderly close and a reset alike. An orderly
+                // close comes next as disconnected and is the Close event; a
+                // reset cut the data short and is an error.
+                if (!m_peerEnd.wasReset())
+                    return;
+                description = QString::fromLocal8Bit(std::strerror(ECONNRESET));
+            }
             m_pending += s->readAll();
             postData();
-            post(Event{Kind::Error, numberFor(e), s->errorString()});
+            post(Event{Kind::Error, numberFor(e), description});
             s->disconnect(this);
+            m_peerEnd.release();
         });
         if (m_port < 0 || m_port > 65535) {
             post(Event{Kind::Error, ErrInvalidArgument, QStringLiteral("Invalid port number")});
@@ -108,6 +123,7 @@ private:
 
     void dropSocket()
     {
+        m_peerEnd.release();
         if (!m_socket)
             return;
         m_socket->disconnect(this);
@@ -175,6 +191,7 @@ private:
     }
 
     QTcpSocket *m_socket = nullptr;
+    PeerEnd m_peerEnd; // how the peer ended the connection
     QString m_host;
     int m_port = 0;
     QByteArray m_pending;

@@ -217,6 +217,9 @@ TEST(QtAsyncDownloadService, TransfersThatGoWrongEndWithFailure)
     reset.cutAfter = 50000;
     reset.cut = HttpFixtureServer::Response::Cut::Reset;
     server.setResponse("/reset", reset);
+    HttpFixtureServer::Response resetUnannounced = reset; // only the reset tells this body is cut short
+    resetUnannounced.contentLength = false;
+    server.setResponse("/reset-unannounced", resetUnannounced);
     HttpFixtureServer::Response shortBody = HttpFixtureServer::ok(pattern(200000));
     shortBody.cutAfter = 50000;
     server.setResponse("/short", shortBody);
@@ -233,7 +236,8 @@ TEST(QtAsyncDownloadService, TransfersThatGoWrongEndWithFailure)
     const vidmora::test::ClosedLoopbackPort closed;
     const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(closed.port());
     const QList<QString> targets{server.url(QStringLiteral("/missing")).toString(), server.url(QStringLiteral("/broken")).toString(),
-                                 server.url(QStringLiteral("/reset")).toString(),   server.url(QStringLiteral("/short")).toString(),
+                                 server.url(QStringLiteral("/reset")).toString(),   server.url(QStringLiteral("/reset-unannounced")).toString(),
+                                 server.url(QStringLiteral("/short")).toString(),
                                  server.url(QStringLiteral("/silent")).toString(),  server.url(QStringLiteral("/stalls")).toString(),
                                  server.url(QStringLiteral("/loop")).toString(),    server.url(QStringLiteral("/toftp")).toString(),
                                  refused};
@@ -250,6 +254,98 @@ TEST(QtAsyncDownloadService, TransfersThatGoWrongEndWithFailure)
     for (const AsyncProp &p : log.progress)
         EXPECT_NE(p.StatusCode, 6) << p.PropertyName.toStdString();
     EXPECT_EQ(service.runningReads(), 0);
+}
+
+TEST(QtAsyncDownloadService, TakesTheBodyAsItsHeadFramesIt)
+{
+    // Raw responses from a peer that plays them byte for byte, in pieces.
+    struct Case {
+        const char *name;
+        QList<QByteArray> pieces;
+        bool reset;
+        qint32 status;
+        QByteArray body;
+    };
+    const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                               "5;note=x\r\nhello\r\n"
+                               "7\r\n, world\r\n"
+                               "0\r\nX-Trailer: y\r\n\r\n";
+    const Case cases[] = {
+        {"chunked, split everywhere", vidmora::test::LoopbackPeer::split(chunked, 3), false, 6, "hello, world"},
+        {"chunked, reset before the last chunk", {chunked.left(chunked.indexOf("0\r\n"))}, true, 0, {}},
+        {"chunked, closed before the last chunk", {chunked.left(chunked.indexOf("0\r\n"))}, false, 0, {}},
+        {"chunked, closed inside the trailer", {chunked.left(chunked.indexOf("X-Trailer"))}, false, 6, "hello, world"},
+        {"interim answer first", {"HTTP/1.1 100 Continue\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc"}, false, 6, "abc"},
+        {"bytes past the length are not taken", {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"}, false, 6, "abc"},
+        {"head in pieces", vidmora::test::LoopbackPeer::split("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody", 2), false, 6, "body"},
+        {"no content", {"HTTP/1.1 204 No Content\r\n\r\n"}, false, 6, {}},
+        {"two different lengths", {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd"}, false, 0, {}},
+        {"no status line", {"hello there\r\n\r\nbody"}, false, 0, {}},
+        {"closed inside the head", {"HTTP/1.1 200 OK\r\nContent-Le"}, false, 0, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        vidmora::test::LoopbackPeer peer(vidmora::test::LoopbackPeer::Script{c.pieces, 2, true, c.reset});
+        QtAsyncDownloadService service;
+        ReadLog log(service);
+        ASSERT_FALSE(service.AsyncRead(QStringLiteral("http://127.0.0.1:%1/v").arg(peer.port()), 2, QStringLiteral("v"), 16).has_value());
+        ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+        EXPECT_EQ(log.completions[0].StatusCode, c.status);
+        EXPECT_EQ(log.completions[0].Value, c.body);
+        EXPECT_EQ(service.runningReads(), 0);
+    }
+}
+
+TEST(QtAsyncDownloadService, AnAnnouncedLengthReservesNoMoreThanHasArrivedAndABoundedStep)
+{
+    // Two thousand million bytes announced, five thousand sent, the rest never comes.
+    vidmora::test::LoopbackPeer peer(vidmora::test::LoopbackPeer::Script{
+        {"HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n" + pattern(5000)}, 0, false});
+    QtAsyncDownloadService service;
+    ReadLog log(service);
+    ASSERT_FALSE(service.AsyncRead(QStringLiteral("http://127.0.0.1:%1/v").arg(peer.port()), 2, QStringLiteral("v"), 16).has_value());
+    ASSERT_TRUE(waitUntil([&] { return !log.progress.isEmpty() && log.progress.last().BytesRead == 5000; }, kWaitMs));
+    EXPECT_EQ(log.progress.last().BytesMax, 2000000000);
+    EXPECT_GE(service.reservedBytes(), 5000);
+    EXPECT_LT(service.reservedBytes(), 64 << 20);
+    EXPECT_FALSE(service.CancelAsyncRead(QStringLiteral("v")).has_value());
+}
+
+TEST(QtAsyncDownloadService, ABodyPastTheLimitOfTheCountsFailsInsteadOfEndingCapped)
+{
+    // The 32-bit counts end at 2^31-1 bytes; a smaller limit stands in for it here.
+    constexpr qint64 kLimit = 100000;
+    struct Case {
+        const char *target;
+        qsizetype size;
+        bool announced;
+        qint32 status;
+    };
+    const Case cases[] = {
+        {"/unannounced-over", kLimit + 1, false, 0},
+        {"/announced-over", kLimit + 1, true, 0},
+        {"/unannounced-at", kLimit, false, 6},
+        {"/announced-at", kLimit, true, 6},
+    };
+    HttpFixtureServer server;
+    for (const Case &c : cases) {
+        HttpFixtureServer::Response r = HttpFixtureServer::ok(pattern(c.size));
+        r.contentLength = c.announced;
+        r.chunkSize = 16 * 1024;
+        server.setResponse(c.target, r);
+    }
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.target);
+        QtAsyncDownloadService service;
+        service.setBodyLimit(kLimit);
+        ReadLog log(service);
+        ASSERT_FALSE(service.AsyncRead(server.url(QString::fromLatin1(c.target)).toString(), 2, QStringLiteral("v"), 16).has_value());
+        ASSERT_TRUE(waitUntil([&] { return log.done(); }, kWaitMs));
+        EXPECT_EQ(log.completions[0].StatusCode, c.status);
+        EXPECT_EQ(log.completions[0].Value.size(), c.status == 6 ? c.size : 0);
+        for (const AsyncProp &p : log.progress)
+            EXPECT_LE(p.BytesRead, kLimit);
+    }
 }
 
 TEST(QtAsyncDownloadService, ReadsThatCannotStartFailAtOnce)

@@ -3,6 +3,8 @@
 
 #include <QEventLoop>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "event_wait.h"
@@ -193,6 +195,46 @@ TEST(TcpSocketQt, AListenerThatThrowsLosesOnlyItsOwnEvent)
 
 namespace {
 
+// The system's own text for a reset connection.
+QString resetText()
+{
+    return QString::fromLocal8Bit(std::strerror(ECONNRESET));
+}
+
+} // namespace
+
+TEST(TcpSocketQt, APeerResetIsAnErrorAfterItsBytesWhereAnOrderlyCloseIsClose)
+{
+    const QByteArray part = pattern(5000);
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "orderly close");
+        LoopbackPeer peer(LoopbackPeer::Script{{part}, 0, true, reset});
+        auto socket = vidmora::platform::createTcpSocket();
+        SocketLog log(*socket);
+        QObject::connect(socket.get(), &TcpSocket::Connected, [&] { socket->SendData(QStringLiteral("\r\n\r\n")); });
+        socket->setRemoteHost(QStringLiteral("127.0.0.1"));
+        socket->setRemotePort(peer.port());
+        socket->Connect();
+        ASSERT_TRUE(waitUntil([&] { return log.closes > 0 || log.events.contains("error"); }, 30000));
+        waitUntil([] { return false; }, 200);
+        EXPECT_EQ(log.data, part) << "every byte before the end is delivered";
+        EXPECT_EQ(log.events.first(), "connect");
+        if (reset) {
+            EXPECT_EQ(log.events.last(), "error");
+            EXPECT_EQ(log.closes, 0);
+            EXPECT_EQ(log.errorNumber, TcpSocket::ErrConnectionReset);
+            EXPECT_EQ(log.errorScode, TcpSocket::scodeFor(TcpSocket::ErrConnectionReset));
+            EXPECT_EQ(log.errorDescription, resetText());
+        } else {
+            EXPECT_EQ(log.events.last(), "close");
+            EXPECT_EQ(log.closes, 1);
+            EXPECT_EQ(log.events.count("error"), 0);
+        }
+    }
+}
+
+namespace {
+
 struct HttpRig {
     DGSwsHTTP http{vidmora::platform::createTcpSocket(), QStringLiteral("www.vidsite.example")};
     QList<qint32> progress;
@@ -268,6 +310,25 @@ TEST(DGSwsHTTPLoopback, RefusedConnectionGivesTheSocketsDescriptionAndCode)
     waitUntil([] { return false; }, 200);
     EXPECT_EQ(rig.errors, (QList<QPair<QString, QString>>{{probeLog.errorDescription, QString::number(probeLog.errorScode)}}));
     EXPECT_EQ(rig.completions, 0);
+}
+
+TEST(DGSwsHTTPLoopback, APageCutShortByAResetIsAnErrorAndNeverComplete)
+{
+    // Announced or not, a page whose connection is reset midway is no page.
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "with Content-Length" : "without Content-Length");
+        const QByteArray head = "HTTP/1.0 200 OK\r\n" + QByteArray(announced ? "Content-Length: 100000\r\n" : "") + "\r\n";
+        LoopbackPeer peer(LoopbackPeer::Script{{head + pattern(5000)}, 0, true, true});
+        ScopedHost mapped(QStringLiteral("www.vidsite.example"), peer.port());
+        HttpRig rig;
+        rig.get(QStringLiteral("http://www.vidsite.example/watch?v=cut"));
+        ASSERT_TRUE(waitUntil([&] { return rig.completions > 0 || !rig.errors.isEmpty(); }, 30000));
+        waitUntil([] { return false; }, 200);
+        EXPECT_EQ(rig.completions, 0);
+        EXPECT_EQ(rig.errors, (QList<QPair<QString, QString>>{
+                                  {resetText(), QString::number(TcpSocket::scodeFor(TcpSocket::ErrConnectionReset))}}));
+        EXPECT_EQ(rig.http.ResponseCode, QStringLiteral("200"));
+    }
 }
 
 TEST(DGSwsHTTPLoopback, SecondFetchReplacesTheFirstOnTheWire)

@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+
 #include "loopback_peer.h"
 #include "platform/gui/picture.h"
 #include "platform/host_map.h"
@@ -162,6 +165,63 @@ TEST_F(RoadTest, UnreachableSiteShowsTheErrorAndTheNextPressWorks)
     ASSERT_TRUE(waitForPageDone());
     EXPECT_EQ(list()->count(), 1);
     EXPECT_EQ(fakeDownloads.reads.size(), 1);
+}
+
+TEST_F(RoadTest, PageCutShortByAResetShowsTheErrorAndLeavesTheWindowIdle)
+{
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "with Content-Length" : "without Content-Length");
+        HttpFixtureServer::Response page = HttpFixtureServer::ok(watchPage(WatchPageFields{}).toLatin1(), "text/html");
+        page.contentLength = announced;
+        page.cutAfter = 2000;
+        page.cut = HttpFixtureServer::Response::Cut::Reset;
+        site.setResponse(("http://" + kSiteHost + "/watch").toLatin1(), page);
+        box.shown.clear();
+        statuses.clear();
+        typeAddress(watchAddress());
+        pressDownload();
+        ASSERT_TRUE(waitUntil([this] { return !box.shown.isEmpty(); }, 20000));
+        waitUntil([] { return false; }, 300);
+        ASSERT_EQ(box.shown.size(), 1);
+        EXPECT_TRUE(box.shown[0].text.startsWith(QString::fromLocal8Bit(std::strerror(ECONNRESET)) + QStringLiteral("\r\nHTTP/1.1 200 OK\r\n")))
+            << box.shown[0].text.toStdString();
+        EXPECT_EQ(box.shown[0].icon, platform::MessageBox::Icon::Exclamation);
+        EXPECT_EQ(box.shown[0].title, QStringLiteral("Error"));
+        EXPECT_EQ(window->statusText(), QString());
+        EXPECT_TRUE(button("Command1")->isEnabled());
+        EXPECT_EQ(caption("lblTitle"), QString()) << "no page was taken apart";
+        EXPECT_EQ(list()->count(), 0);
+        EXPECT_TRUE(fakeDownloads.reads.isEmpty());
+    }
+}
+
+TEST_F(RoadTest, VideoCutShortByAResetMarksTheRowAndKeepsNoFile)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Real);
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "with Content-Length" : "without Content-Length");
+        HttpFixtureServer::Response video = HttpFixtureServer::ok(QByteArray(300000, 'v'), "video/x-flv");
+        video.contentLength = announced;
+        video.chunkSize = 16 * 1024;
+        video.cutAfter = 100000;
+        video.cut = HttpFixtureServer::Response::Cut::Reset;
+        serveVideo(video);
+        statuses.clear();
+        typeAddress(watchAddress());
+        pressDownload();
+        ASSERT_TRUE(waitForPageDone());
+        ASSERT_TRUE(waitUntil([this] { return list()->count() == 1 && list()->subItem(1, 2) == QStringLiteral("Error"); }, 30000));
+        EXPECT_TRUE(button("Command1")->isEnabled());
+        EXPECT_FALSE(window->IsConverting());
+        EXPECT_FALSE(QFileInfo::exists(flvPath()));
+        for (const QString &name : QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden))
+            EXPECT_EQ(name, QStringLiteral("fis.tmp")) << "nothing of the video is kept";
+        EXPECT_TRUE(box.shown.isEmpty());
+    }
 }
 
 TEST_F(RoadTest, SecondPressWhileThePageArrivesDropsTheFirstFetch)

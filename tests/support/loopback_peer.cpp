@@ -2,8 +2,10 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <linux/sockios.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -106,14 +108,14 @@ void LoopbackPeer::run()
         ++m_connections;
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        serve(fd);
-        held.push_back(fd);
+        if (serve(fd))
+            held.push_back(fd);
     }
     for (int fd : held)
         ::close(fd);
 }
 
-void LoopbackPeer::serve(int fd)
+bool LoopbackPeer::serve(int fd)
 {
     QByteArray request;
     char buf[4096];
@@ -141,10 +143,26 @@ void LoopbackPeer::serve(int fd)
         if (!sendAll(fd, piece.constData(), size_t(piece.size()), m_stop))
             break;
     }
+    if (script.reset) {
+        // Every byte sent is taken in by the other side first (a reset drops
+        // what is still on its way), then a close with a zero linger time
+        // sends RST instead of FIN.
+        for (int i = 0; i < 500 && !m_stop; ++i) {
+            int unacked = 0;
+            if (::ioctl(fd, SIOCOUTQ, &unacked) != 0 || unacked == 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        const linger hard{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        ::close(fd);
+        return false;
+    }
     // Closing only our sending half: the other side still reads every byte
     // (a full close with its request unread could reset the connection).
     if (script.close)
         ::shutdown(fd, SHUT_WR);
+    return true;
 }
 
 ClosedLoopbackPort::ClosedLoopbackPort()

@@ -14,7 +14,7 @@ namespace vidmora::test {
 // A raw TCP peer on 127.0.0.1 with a thread of its own: for each connection it
 // reads the request up to its blank line, then plays back a script of writes
 // byte for byte (one send per piece, optional pauses) and closes or stays
-// silent. For tests that must see the exact bytes on the wire, and for a
+// silent, or resets it. For tests that must see the exact bytes on the wire, and for a
 // caller whose own thread blocks while it is served.
 class LoopbackPeer final {
 public:
@@ -22,6 +22,7 @@ public:
         QList<QByteArray> pieces; // each written with one send, in order
         int pauseMs = 0;          // pause before every piece but the first
         bool close = true;        // false: keep the connection open, send nothing more
+        bool reset = false;       // true: once every piece has been taken in, end with a reset, not a close
     };
     // Called on the peer's thread with the request bytes read so far.
     using Responder = std::function<Script(const QByteArray &request)>;
@@ -43,7 +44,8 @@ public:
 
 private:
     void run();
-    void serve(int fd);
+    // Returns false when the connection is gone (reset), true when it is held open.
+    bool serve(int fd);
 
     Responder m_responder;
     int m_listenFd = -1;
