@@ -223,8 +223,8 @@ std::optional<std::pair<int, int>> parseSize(const std::string &value)
 }
 
 // Of a fixed set of sizes, the one nearest in picture area (by ratio; a tie
-// goes to the larger). The threshold between two neighbours is the geometric
-// mean of their areas, so both ways of choosing below agree.
+// goes to the larger): the threshold between two neighbours is the geometric
+// mean of their areas, as in the scale filter that scaleFilter writes.
 std::pair<int, int> nearestListed(const std::vector<std::pair<int, int>> &sizes, int w, int h)
 {
     const std::int64_t area = std::int64_t(w) * h;
