@@ -24,6 +24,19 @@ std::string joined(const std::vector<std::string> &v)
     return s;
 }
 
+// The scale filters that give a picture of the source's own size the nearest
+// size its encoder takes.
+#define RV20_SCALE "scale='max(4,round(iw/4)*4)':'max(4,round(ih/4)*4)'"
+#define WMV2_SCALE "scale='max(2,round(iw/2)*2)':ih"
+#define X264_SCALE "scale='max(2,round(iw/2)*2)':'max(2,round(ih/2)*2)'"
+#define RV10_SCALE "scale='max(16,round(iw/16)*16)':'max(16,round(ih/16)*16)'"
+#define MPEG1_SCALE "scale='min(iw,4095)':'min(ih,4095)':force_original_aspect_ratio=decrease"
+#define MPEG4_SCALE "scale='min(iw,8191)':'min(ih,8191)':force_original_aspect_ratio=decrease"
+#define H263_SCALE                                                                                                  \
+    "scale='if(lt(iw*ih,17647.29645),128,if(lt(iw*ih,50688),176,if(lt(iw*ih,202752),352,if(lt(iw*ih,811008),704," \
+    "1408))))':'if(lt(iw*ih,17647.29645),96,if(lt(iw*ih,50688),144,if(lt(iw*ih,202752),288,if(lt(iw*ih,811008),"  \
+    "576,1152))))'"
+
 struct Case {
     const char *old;   // the converter's arguments
     const char *today; // what ffmpeg gets
@@ -59,16 +72,89 @@ TEST(Translate, OptionsOfTheDayBecomeTodays)
         {"-i in.flv -y -b 360 -r 29.97 -s 320x240 -deinterlace -sameq -acodec aac -ab 48 -ar 44100 -ac 2 out.mov",
          "-i in.flv -y -b:v 360k -r 30000/1001 -s 320x240 -c:a aac -b:a 48k -ar 44100 -ac 2 -vf yadif -crf 18 out.mov"},
         {"-i in.flv -y -vcodec rv20 -deinterlace -sameq -ar 44100 -ac 2 out.rm",
-         "-i in.flv -y -c:v rv20 -ar 44100 -ac 2 -vf yadif -q:v 2 out.rm"},
+         "-i in.flv -y -c:v rv20 -ar 44100 -ac 2 -vf yadif," RV20_SCALE " -q:v 2 out.rm"},
         // Tags, target, and values already in today's spelling pass as they are.
         {"-i in.flv -vtag DIVX -atag 0055 -target vcd -b 800000 -ab 128k out.mpg",
          "-i in.flv -tag:v DIVX -tag:a 0055 -target vcd -b:v 800000 -b:a 128k out.mpg"},
         // Without -y nothing is overwritten; input options stay before the input.
-        {"-ss 5 -i in.flv -t 2 out.avi", "-ss 5 -i in.flv -t 2 out.avi"},
+        {"-ss 5 -i in.flv -t 2 out.flv", "-ss 5 -i in.flv -t 2 out.flv"},
         // Options this table does not know pass unchanged, with their value.
-        {"-i in.flv -newopt 3 -flag -vcodec mpeg4 out.avi", "-i in.flv -newopt 3 -flag -c:v mpeg4 out.avi"},
+        {"-i in.flv -newopt 3 -flag -vcodec mpeg4 -s 320x240 out.avi",
+         "-i in.flv -newopt 3 -flag -c:v mpeg4 -s 320x240 out.avi"},
         // A filter of the caller's own runs after the deinterlacer.
-        {"-i in.flv -vf hflip -deinterlace out.avi", "-i in.flv -vf yadif,hflip out.avi"},
+        {"-i in.flv -vf hflip -deinterlace -vcodec msmpeg4 out.avi", "-i in.flv -c:v msmpeg4 -vf yadif,hflip out.avi"},
+    };
+    for (const Case &c : cases) {
+        const wqas::Translation t = wqas::translate(words(c.old));
+        ASSERT_TRUE(t.ok) << c.old << ": " << t.error;
+        EXPECT_EQ(joined(t.arguments), c.today) << c.old;
+    }
+}
+
+TEST(Translate, PictureSizesAnEncoderRefusesBecomeTheNearestItTakes)
+{
+    const Case cases[] = {
+        // A size asked for: RealVideo 2 takes multiples of 4, each side to its nearest.
+        {"-i in.flv -y -vcodec rv20 -s 400x226 out.rm", "-i in.flv -y -c:v rv20 -s 400x228 out.rm"},
+        {"-i in.flv -y -vcodec rv20 -s 322x242 out.rm", "-i in.flv -y -c:v rv20 -s 324x244 out.rm"},
+        {"-i in.flv -y -vcodec rv20 -s 321x241 out.rm", "-i in.flv -y -c:v rv20 -s 320x240 out.rm"},
+        {"-i in.flv -y -vcodec rv20 -s 2x2 out.rm", "-i in.flv -y -c:v rv20 -s 4x4 out.rm"},
+        // RealVideo 1, the .rm container's own, takes multiples of 16.
+        {"-i in.flv -y -s 400x226 out.rm", "-i in.flv -y -s 400x224 out.rm"},
+        // WMV 1 and 2 need an even width only; x264 (4:2:0) and XviD need both sides even.
+        {"-i in.flv -y -vcodec wmv2 -s 321x241 out.wmv", "-i in.flv -y -c:v wmv2 -s 322x241 out.wmv"},
+        {"-i in.flv -y -vcodec h264 -s 321x241 out.avi", "-i in.flv -y -c:v libx264 -s 322x242 out.avi"},
+        {"-i in.flv -y -s 321x241 out.mov", "-i in.flv -y -s 322x242 out.mov"},
+        {"-i in.flv -y -vcodec xvid -s 161x113 out.avi", "-i in.flv -y -c:v libxvid -s 162x114 out.avi"},
+        // H.263 takes five sizes: the nearest in area, a name of ffmpeg's read as its size.
+        {"-i in.flv -y -vcodec h263 -s 320x240 out.3gp", "-i in.flv -y -c:v h263 -s 352x288 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s qvga out.3gp", "-i in.flv -y -c:v h263 -s 352x288 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s 160x120 out.3gp", "-i in.flv -y -c:v h263 -s 176x144 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s 150x100 out.3gp", "-i in.flv -y -c:v h263 -s 128x96 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s 4000x3000 out.3gp", "-i in.flv -y -c:v h263 -s 1408x1152 out.3gp"},
+        // MPEG-1 and MPEG-4 have a largest side: the picture shrinks as a whole.
+        {"-i in.flv -y -vcodec mpeg1video -s 5000x3000 out.mpg", "-i in.flv -y -c:v mpeg1video -s 4095x2457 out.mpg"},
+        {"-i in.flv -y -s 4096x2160 out.mpg", "-i in.flv -y -s 4095x2159 out.mpg"},
+        {"-i in.flv -y -vcodec mpeg4 -s 9000x4000 out.avi", "-i in.flv -y -c:v mpeg4 -s 8191x3640 out.avi"},
+        // A size the encoder takes, or one not read here, passes as it is.
+        {"-i in.flv -y -vcodec rv20 -s 320x240 out.rm", "-i in.flv -y -c:v rv20 -s 320x240 out.rm"},
+        {"-i in.flv -y -vcodec wmv2 -s 322x241 out.wmv", "-i in.flv -y -c:v wmv2 -s 322x241 out.wmv"},
+        {"-i in.flv -y -vcodec h263 -s 176x144 out.3gp", "-i in.flv -y -c:v h263 -s 176x144 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s cif out.3gp", "-i in.flv -y -c:v h263 -s cif out.3gp"},
+        {"-i in.flv -y -vcodec mpeg4 -s 321x241 out.avi", "-i in.flv -y -c:v mpeg4 -s 321x241 out.avi"},
+        {"-i in.flv -y -vcodec rv20 -s big out.rm", "-i in.flv -y -c:v rv20 -s big out.rm"},
+        {"-i in.flv -y -vcodec rv20 -s 0x240 out.rm", "-i in.flv -y -c:v rv20 -s 0x240 out.rm"},
+        // The last -s counts; one before the input describes the input.
+        {"-i in.flv -y -vcodec rv20 -s 320x240 -s 321x241 out.rm",
+         "-i in.flv -y -c:v rv20 -s 320x240 -s 320x240 out.rm"},
+        {"-s 321x241 -i in.yuv -vcodec rv20 out.rm", "-s 321x241 -i in.yuv -c:v rv20 -vf " RV20_SCALE " out.rm"},
+        // The source's own size: a last filter, after the deinterlacer and the caller's own.
+        {"-i in.flv -y -vcodec rv20 out.rm", "-i in.flv -y -c:v rv20 -vf " RV20_SCALE " out.rm"},
+        {"-i in.flv -y -vcodec wmv2 -deinterlace -sameq -ac 2 out.wmv",
+         "-i in.flv -y -c:v wmv2 -ac 2 -vf yadif," WMV2_SCALE " -q:v 2 out.wmv"},
+        {"-i in.flv -y -vcodec rv20 -vf crop=300:200 -deinterlace out.rm",
+         "-i in.flv -y -c:v rv20 -vf yadif,crop=300:200," RV20_SCALE " out.rm"},
+        {"-i in.flv -y -r 29.97 -vcodec mpeg1video -deinterlace -sameq -ac 2 out.mpg",
+         "-i in.flv -y -r 30000/1001 -c:v mpeg1video -ac 2 -vf yadif," MPEG1_SCALE " -q:v 2 out.mpg"},
+        {"-i in.flv -y -vcodec mpeg4 out.avi", "-i in.flv -y -c:v mpeg4 -vf " MPEG4_SCALE " out.avi"},
+        {"-i in.flv -y out.avi", "-i in.flv -y -vf " MPEG4_SCALE " out.avi"},
+        {"-i in.flv -y out.mov", "-i in.flv -y -vf " X264_SCALE " out.mov"},
+        {"-i in.flv -y -f matroska out.video", "-i in.flv -y -f matroska -vf " X264_SCALE " out.video"},
+        {"-i in.flv -y -vcodec xvid out.avi", "-i in.flv -y -c:v libxvid -vf " X264_SCALE " out.avi"},
+        {"-i in.flv -y out.rm", "-i in.flv -y -vf " RV10_SCALE " out.rm"},
+        {"-i in.flv -y out.3gp", "-i in.flv -y -vf " H263_SCALE " out.3gp"},
+        // No picture to size, a standard's own size, or a filter graph the caller builds.
+        {"-i in.flv -y -vcodec copy out.rm", "-i in.flv -y -c:v copy out.rm"},
+        {"-i in.flv -y -vn out.rm", "-i in.flv -y -vn out.rm"},
+        {"-i in.flv -y -acodec mp3 out.mp3", "-i in.flv -y -c:a libmp3lame -vn out.mp3"},
+        {"-i in.flv -y -target vcd out.mpg", "-i in.flv -y -target vcd out.mpg"},
+        {"-i in.flv -y -vcodec rv20 -filter:v scale=320:240 out.rm",
+         "-i in.flv -y -c:v rv20 -filter:v scale=320:240 out.rm"},
+        {"-i in.flv -y -vcodec rv20 -filter_complex [0:v]scale=320:240 out.rm",
+         "-i in.flv -y -c:v rv20 -filter_complex [0:v]scale=320:240 out.rm"},
+        // Encoders that take every size: nothing added.
+        {"-i in.flv -y out.wmv", "-i in.flv -y out.wmv"},
+        {"-i in.flv -y -vcodec mpeg4 -s 321x241 out.3g2", "-i in.flv -y -c:v mpeg4 -s 321x241 out.3g2"},
     };
     for (const Case &c : cases) {
         const wqas::Translation t = wqas::translate(words(c.old));
@@ -82,7 +168,8 @@ TEST(Translate, FileNamesWithBlanksStayWhole)
     const auto t = wqas::translate({"-i", "/my videos/a b.flv", "-y", "-b", "360", "/my videos/a b.avi"});
     ASSERT_TRUE(t.ok);
     EXPECT_EQ(t.arguments,
-              std::vector<std::string>({"-i", "/my videos/a b.flv", "-y", "-b:v", "360k", "/my videos/a b.avi"}));
+              std::vector<std::string>(
+                  {"-i", "/my videos/a b.flv", "-y", "-b:v", "360k", "-vf", MPEG4_SCALE, "/my videos/a b.avi"}));
 }
 
 TEST(Translate, RefusesLinesWithoutInputOrOutput)

@@ -36,12 +36,13 @@ bool makeFlv(const QString &path, int seconds, int width, int height)
                 "-c:a", "libmp3lame", "-ar", "22050", "-b:a", "64k", path});
 }
 
-MediaInfo probeMedia(const QString &path)
+MediaInfo probeMedia(const QString &path, bool decode)
 {
     MediaInfo info;
     QByteArray out;
     if (!run(QStringLiteral("ffprobe"),
-             {"-v", "error", "-show_entries", "format=format_name:format_tags=major_brand:stream=codec_name",
+             {"-v", "error", "-show_entries",
+              "format=format_name,duration:format_tags=major_brand:stream=codec_name,width,height",
               "-of", "default=noprint_wrappers=1", path},
              &out))
         return info;
@@ -53,7 +54,15 @@ MediaInfo probeMedia(const QString &path)
             info.majorBrand = QString::fromUtf8(line.mid(16));
         else if (line.startsWith("codec_name="))
             info.codecs << QString::fromUtf8(line.mid(11));
+        else if (line.startsWith("width="))
+            info.width = line.mid(6).toInt();
+        else if (line.startsWith("height="))
+            info.height = line.mid(7).toInt();
+        else if (line.startsWith("duration="))
+            info.duration = line.mid(9).toDouble();
     }
+    if (!decode)
+        return info;
     QByteArray err;
     info.decodes = run(QStringLiteral("ffmpeg"),
                        {"-hide_banner", "-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err)

@@ -16,9 +16,12 @@ struct MediaInfo {
     QString formatName;      // e.g. "avi", "mov,mp4,m4a,3gp,3g2,mj2"
     QString majorBrand;      // ISO family only: "qt  ", "3gp4", "3g2a"
     QStringList codecs;      // one per stream, in stream order
-    bool decodes = false;    // ffmpeg decodes every stream to the end without an error
+    int width = 0;           // the picture's, when there is one
+    int height = 0;
+    double duration = 0;     // the container's, in seconds
+    bool decodes = false;    // ffmpeg decodes every stream to the end without an error (when asked)
 };
-MediaInfo probeMedia(const QString &path);
+MediaInfo probeMedia(const QString &path, bool decode = true);
 
 // The full path of the converter program built beside the main program.
 QString converterProgram();
