@@ -4,6 +4,32 @@
 
 namespace vidmora {
 
+namespace {
+
+// A file name in double quotes, written so that the converter's command-line
+// splitting gives it back unchanged: a quote inside it becomes \", and the
+// backslashes just before a quote (also the closing one) are doubled.
+QString quotedFileName(const QString &name)
+{
+    QString out(1, u'"');
+    qsizetype slashes = 0;
+    for (const QChar c : name) {
+        if (c == u'\\') {
+            ++slashes;
+        } else {
+            if (c == u'"')
+                out += QString(slashes + 1, u'\\');
+            slashes = 0;
+        }
+        out += c;
+    }
+    out += QString(slashes, u'\\');
+    out += u'"';
+    return out;
+}
+
+} // namespace
+
 AVC::AVC(platform::Timer &timer1, QString converterPath, std::unique_ptr<platform::ProcessControl> process,
          QString makerHost, QObject *parent)
     : QObject(parent)
@@ -117,8 +143,8 @@ void AVC::ConvertMedia(bool OverWrite)
         // The converter's path is quoted: a program folder with a blank in its
         // name would otherwise start the wrong program, or none.
         const QString converter = GetShortFileName(m_converterPath);
-        const QString commandLine = u'"' + converter + QStringLiteral("\" -i \"") + m_SourceFile
-                                    + QStringLiteral("\" ") + options + u'"' + m_DestFile + u'"';
+        const QString commandLine = u'"' + converter + QStringLiteral("\" -i ") + quotedFileName(m_SourceFile)
+                                    + u' ' + options + quotedFileName(m_DestFile);
 
         if (!QFileInfo(m_converterPath).isFile()) {
             raiseError(notFoundText());

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "converter/avc.h"
+#include "converter/wqas/partial_output.h"
 #include "downloader/down_vidmora.h"
 #include "http_client/dgsws_http.h"
 #include "main_window/button_design.h"
@@ -663,6 +664,7 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
     if (!conversionRunning()) {
         m_convertSource = SrcPath;
         m_convertOutput = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
+        m_convertOutputWasThere = QFileInfo::exists(m_convertOutput);
         m_convertCancelled = false;
     }
     m_startingSource = SrcPath;
@@ -697,13 +699,19 @@ void Form1::AVC1_Complete()
     if (converted) {
         if (!m_convertSource.isEmpty())
             QFile::remove(m_convertSource);
-    } else if (!m_convertOutput.isEmpty() && m_convertOutput != m_convertSource && QFileInfo(m_convertOutput).isFile()) {
-        QFile::remove(m_convertOutput); // empty or partial
+    } else if (!m_convertOutputWasThere && !m_convertOutput.isEmpty() && m_convertOutput != m_convertSource
+               && QFileInfo(m_convertOutput).isFile()) {
+        QFile::remove(m_convertOutput); // made by this conversion, which did not count
     }
+    // The converter writes under a temporary name and renames it when done; a
+    // converter that was killed (Cancel) leaves that temporary file behind.
+    if (!m_convertOutput.isEmpty())
+        wqas::removeLeftoverPartials(QFile::encodeName(m_convertOutput).toStdString());
     const bool cancelled = m_convertCancelled;
     const QString source = m_convertSource;
     m_convertSource.clear();
     m_convertOutput.clear();
+    m_convertOutputWasThere = false;
     m_convertCancelled = false;
 
     m_IsConverting = false;

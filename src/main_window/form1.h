@@ -199,6 +199,7 @@ private:
     QSet<QString> m_endedKeys;
     QString m_convertSource;
     QString m_convertOutput;
+    bool m_convertOutputWasThere = false; // a file of an earlier run: never this conversion's to remove
     bool m_convertCancelled = false;
     QString m_startingSource;              // the download whose conversion is being started
     bool m_cancelKeptForConversion = false; // "Cancel" enabled for the running conversion only

@@ -121,6 +121,41 @@ TEST_F(CommandLine, FileNamesWithBlanksReachTheConverterWhole)
               QStringList({conv, "-i", "/my videos/a clip.flv", "-y", "-s", "320", "240", "/my videos/a clip.avi"}));
 }
 
+// Any name the user can give comes back from the converter's splitting as it
+// was: a quote inside is written \", and backslashes are doubled only where
+// a quote follows them.
+TEST_F(CommandLine, FileNamesComeBackWholeFromTheConvertersSplitting)
+{
+    struct Case {
+        const char *what;
+        const char *folder;
+        const char *written; // the folder as it stands on the line
+    } cases[] = {
+        {"a double quote", "/v/the \"best\" clips", "/v/the \\\"best\\\" clips"},
+        {"backslashes before a quote", "/v/a\\\\\"b", "/v/a\\\\\\\\\\\"b"},
+        {"backslashes elsewhere stay single", "/v/a\\b\\\\c", "/v/a\\b\\\\c"},
+    };
+    for (const Case &c : cases) {
+        const QString folder = QString::fromUtf8(c.folder);
+        const QString written = QString::fromUtf8(c.written);
+        auto a = makeDriver(conv);
+        a->setSourceFile(folder + "/in.flv");
+        a->setDestFile(folder + "/out.avi");
+        a->ConvertMedia(true);
+        EXPECT_EQ(lastLine(), line("-y ", written + "/in.flv", written + "/out.avi")) << c.what;
+        EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()),
+                  QStringList({conv, "-i", folder + "/in.flv", "-y", folder + "/out.avi"}))
+            << c.what;
+    }
+    // A name that ends in backslashes keeps its closing quote.
+    auto a = makeDriver(conv);
+    a->setSourceFile("/v/in\\\\");
+    a->setDestFile("/v/out\\");
+    a->ConvertMedia(false);
+    EXPECT_EQ(lastLine(), line("", "/v/in\\\\\\\\", "/v/out\\\\"));
+    EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()), QStringList({conv, "-i", "/v/in\\\\", "/v/out\\"}));
+}
+
 TEST_F(CommandLine, ConverterPathIsQuoted)
 {
     // Unquoted, a folder with a blank in its name would start "/tmp/.../my" or nothing.

@@ -5,9 +5,22 @@
 #include "flv_media.h"
 #include "proc_stat.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include "partial_output.h"
+#include "test_files.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
 
 using vidmora::AVC;
 using vidmora::test::AvcFixture;
@@ -124,6 +137,16 @@ TEST_F(RealConverter, CancelStopsTheEncoderAtOnce)
     ASSERT_TRUE(waitForComplete(30000));
     EXPECT_EQ(avc->ExitCode(), -1);
     EXPECT_FALSE(running(encoder)) << "no encoder is left running";
+
+    // An encoder left to go on would finish its file after all: whatever the
+    // cancelled conversion left (at most a temporary file) stays unplayable.
+    ASSERT_TRUE(waitUntil([&] { return !running(encoder); }, 120000));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/long.mov"));
+    for (const QFileInfo &f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (f.fileName() != "long.flv") {
+            EXPECT_LT(vidmora::test::decodedSeconds(f.filePath()), 10.0) << qPrintable(f.fileName());
+        }
+    }
 }
 
 TEST_F(RealConverter, ATerminateSignalAlsoStopsTheEncoder)
@@ -154,6 +177,146 @@ TEST_F(RealConverter, ItsOutputStaysSmall)
     EXPECT_LT(out.size(), 512) << out.constData();
     EXPECT_FALSE(out.contains("ffmpeg version"));
     EXPECT_FALSE(out.contains("Stream #"));
+}
+
+} // namespace
+
+namespace {
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// A file of an earlier run stays as it was unless a conversion succeeds and
+// was allowed to replace it; the converter leaves no file of its own behind.
+TEST_F(RealConverter, AnEarlierOutputIsReplacedOnlyBySuccess)
+{
+    const QString src = folder + "/clip.flv";
+    ASSERT_TRUE(vidmora::test::makeFlv(src, 1));
+    const QString notAVideo = folder + "/junk.flv";
+    ASSERT_TRUE(vidmora::test::writeFile(notAVideo, QByteArray(20000, 'x')));
+    const QByteArray earlier = "an earlier conversion's file";
+    struct Case {
+        const char *what;
+        QString source;
+        const char *videoCodec;
+        const char *audioSamples;
+        bool overWrite;
+        bool replaced;
+    } cases[] = {
+        {"the input is no video", notAVideo, "", "", true, false},
+        {"no such encoder", src, "no-such-codec", "", true, false},
+        // The encoder is set up only once the output is open: ffmpeg itself
+        // would leave an empty file in the earlier one's place.
+        {"the encoder refuses to start", src, "", "12345", true, false},
+        {"no leave to overwrite", src, "", "", false, false},
+        {"a good conversion", src, "", "", true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString out = folder + "/clip.avi";
+        ASSERT_TRUE(vidmora::test::writeFile(out, earlier));
+        auto avc = makeDriver(converterProgram());
+        events.clear();
+        setDefaultProfile(*avc);
+        avc->setSourceFile(c.source);
+        avc->setDestFile(out);
+        if (*c.videoCodec)
+            avc->setVideoCodec(c.videoCodec);
+        if (*c.audioSamples) {
+            avc->setAudioCodec("mp3");
+            avc->setAudioSamples(c.audioSamples);
+        }
+        avc->ConvertMedia(c.overWrite);
+        ASSERT_TRUE(waitForComplete(120000));
+        EXPECT_EQ(avc->ExitCode() == 0, c.replaced);
+        if (c.replaced)
+            EXPECT_EQ(vidmora::test::probeMedia(out).formatName, "avi");
+        else
+            EXPECT_EQ(vidmora::test::readFile(out), earlier);
+        EXPECT_EQ(filesIn(folder), QStringList({"clip.avi", "clip.flv", "junk.flv"}));
+    }
+}
+
+// A temporary file that a killed converter left is cleared by the next
+// converter of the same output; one whose converter still runs is not.
+TEST_F(RealConverter, TheNextStartClearsATemporaryFileLeftByAKill)
+{
+    const QString out = folder + "/x.avi";
+    QProcess gone;
+    gone.start("true", {});
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+    const QString fake = vidmora::test::writeFakeConverter(dir.path() + "/other", "sleep 60");
+    QProcess stillRunning;
+    stillRunning.start(fake, {});
+    ASSERT_TRUE(stillRunning.waitForStarted());
+    auto partial = [&](qint64 pid) {
+        return QFile::decodeName(QByteArray::fromStdString(wqas::partialOutputPath(QFile::encodeName(out).toStdString(), long(pid))));
+    };
+    const QString leftByAKill = partial(gonePid);
+    const QString ofARunningConverter = partial(stillRunning.processId());
+    ASSERT_TRUE(vidmora::test::writeFile(leftByAKill, "half a file"));
+    ASSERT_TRUE(vidmora::test::writeFile(ofARunningConverter, "a file being written"));
+
+    QProcess p;
+    p.start(converterProgram(), {"-i", folder + "/missing.flv", "-y", out});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(leftByAKill));
+    EXPECT_TRUE(QFileInfo::exists(ofARunningConverter));
+    stillRunning.kill();
+    stillRunning.waitForFinished();
+}
+
+// The encoder's messages on a damaged input are read as they come and passed
+// on condensed: into a pipe that nobody reads until the converter has ended,
+// and which holds only 4 KiB, the conversion still runs to its end and leaves
+// less than one 256-byte read of the driver waiting.
+TEST_F(RealConverter, ADamagedInputNeverMakesTheEncoderWaitOnItsMessages)
+{
+    const QString src = folder + "/damaged.flv";
+    ASSERT_TRUE(vidmora::test::makeDamagedFlv(src, 10)); // some 20 KB of messages from ffmpeg
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_GT(::fcntl(ends[1], F_SETPIPE_SZ, 4096), 0);
+    const std::string program = QFile::encodeName(converterProgram()).toStdString();
+    const std::string in = QFile::encodeName(src).toStdString();
+    const std::string out = QFile::encodeName(folder + "/damaged.avi").toStdString();
+    std::vector<std::string> words = {program, "-i", in, "-y", "-vcodec", "mpeg4", out};
+    std::vector<char *> argv;
+    for (std::string &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&fa, ends[1], 1);
+    posix_spawn_file_actions_adddup2(&fa, ends[1], 2);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(ends[1]);
+
+    int status = -1;
+    const bool ended = waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 120000);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    int waiting = -1;
+    ::ioctl(ends[0], FIONREAD, &waiting);
+    QByteArray said(std::max(waiting, 0), '\0');
+    if (waiting > 0)
+        said.resize(std::max<ssize_t>(0, ::read(ends[0], said.data(), size_t(waiting))));
+    ::close(ends[0]);
+    ASSERT_TRUE(ended) << "the encoder waited on its messages";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << said.constData();
+    EXPECT_LT(waiting, 256) << said.constData();
+    EXPECT_TRUE(said.contains("more messages from the encoder")) << said.constData();
+    EXPECT_GT(vidmora::test::decodedSeconds(folder + "/damaged.avi"), 9.0);
 }
 
 } // namespace

@@ -3,9 +3,13 @@
 
 #include "window_fixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include "flv_media.h"
 
 #include "profiles/profiles.h"
 
@@ -132,20 +136,36 @@ TEST_F(EndToEndTest, CancelDuringTheDownloadStopsItAndResetsTheWindow)
     EXPECT_FALSE(window->IsConverting());
 }
 
-TEST_F(EndToEndTest, ConverterFailureKeepsTheDownloadAndSaysSo)
+// With and without a file of the same name from an earlier run, which a failed
+// conversion leaves exactly as it was.
+class ConverterFailureTest : public EndToEndTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ConverterFailureTest, KeepsTheDownloadAndAnEarlierOutputAndSaysSo)
 {
+    const bool earlierOutput = GetParam();
+    const QByteArray earlier = "the converted file of an earlier run";
     HttpFixtureServer::Response junk = HttpFixtureServer::ok(QByteArray(20000, 'x'), "video/x-flv");
     junk.chunkSize = 4096;
     serveVideo(junk);
     makeWindow();
+    if (earlierOutput)
+        ASSERT_TRUE(writeFile(outputPath(".avi"), earlier));
     startRoad();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(window->statusText(), QStringLiteral("Conversion failed - the downloaded video is kept"));
     EXPECT_EQ(QFileInfo(flvPath()).size(), 20000);
-    EXPECT_FALSE(QFileInfo::exists(outputPath(".avi")));
+    if (earlierOutput) {
+        EXPECT_EQ(readFile(outputPath(".avi")), earlier);
+    } else {
+        EXPECT_FALSE(QFileInfo::exists(outputPath(".avi")));
+    }
+    EXPECT_EQ(QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".avi")).size(),
+              earlierOutput ? 1 : 0);
     EXPECT_TRUE(button("Command1")->isEnabled());
     EXPECT_EQ(list()->count(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EarlierOutput, ConverterFailureTest, ::testing::Bool());
 
 TEST_F(EndToEndTest, VideoRequestAnswering404MarksTheRowFailed)
 {
@@ -245,6 +265,33 @@ protected:
         requestVideo(second);
         return saveFolder() + QStringLiteral("/Second Clip.flv");
     }
+    QString outputAvi() const { return saveFolder() + QStringLiteral("/A Day at the Lake.avi"); }
+    // The ".avi" files in the save folder, the converter's temporary ones too.
+    QStringList aviFiles() const
+    {
+        return QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name).filter(QStringLiteral(".avi"));
+    }
+    // A download that takes the converter a while (20 s of 640x360), so that
+    // "Cancel" can come while it writes.
+    static QByteArray longerFlv()
+    {
+        static const QByteArray bytes = [] {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("longer.flv"));
+            return makeFlv(path, 20, 640, 360) ? readFile(path) : QByteArray();
+        }();
+        return bytes;
+    }
+    // Until the converter's temporary output holds bytes.
+    bool waitForPartialOutput()
+    {
+        return waitUntil([this] {
+            for (const QFileInfo &f : QDir(saveFolder()).entryInfoList(QDir::Files | QDir::Hidden))
+                if (f.fileName().startsWith(QStringLiteral(".A Day at the Lake.avi.wqas-")) && f.size() > 0)
+                    return true;
+            return false;
+        }, 60000);
+    }
 };
 
 TEST_F(ConversionBookkeepingTest, TheFileDeletedIsTheOneTheDownloadWrote)
@@ -264,39 +311,49 @@ TEST_F(ConversionBookkeepingTest, TheFileDeletedIsTheOneTheDownloadWrote)
     EXPECT_TRUE(QFileInfo::exists(decoy));
 }
 
-TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndRemovesThePartialOutput)
+TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndAnEarlierOutput)
 {
     // Two videos queued: while the second is still on its way, the first one
     // converts with the batch open, so "Cancel" is there to press.
+    const QByteArray earlier = "the converted file of an earlier run";
+    ASSERT_TRUE(writeFile(outputAvi(), earlier));
     requestVideo({});
     requestSecondVideo();
     ASSERT_EQ(list()->count(), 2);
 
-    fakeDownloads.complete(flvPath(), 6, m_flv);
+    const QByteArray longer = longerFlv();
+    ASSERT_FALSE(longer.isEmpty());
+    fakeDownloads.complete(flvPath(), 6, longer);
     ASSERT_TRUE(window->IsConverting());
     ASSERT_TRUE(button("cmdCancel")->isEnabled());
+    ASSERT_TRUE(waitForPartialOutput());
     press("cmdCancel");
     ASSERT_TRUE(waitUntil([this] { return statuses.contains(QStringLiteral("Conversion cancelled")); }, 60000))
         << statuses.join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(window->IsConverting());
     EXPECT_TRUE(button("Command1")->isEnabled());
-    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
-    EXPECT_FALSE(QFileInfo::exists(saveFolder() + QStringLiteral("/A Day at the Lake.avi")));
+    EXPECT_EQ(QFileInfo(flvPath()).size(), longer.size());
+    EXPECT_EQ(readFile(outputAvi()), earlier);
+    EXPECT_EQ(aviFiles(), QStringList({QStringLiteral("A Day at the Lake.avi")})) << "the partial output is gone";
 }
 
 TEST_F(ConversionBookkeepingTest, CancelStaysThereWhileTheConversionRunsAndStopsIt)
 {
     requestVideo({});
-    fakeDownloads.complete(flvPath(), 6, m_flv); // the batch ends with it
+    const QByteArray longer = longerFlv();
+    ASSERT_FALSE(longer.isEmpty());
+    fakeDownloads.complete(flvPath(), 6, longer); // the batch ends with it
     ASSERT_TRUE(window->IsConverting());
     ASSERT_TRUE(button("cmdCancel")->isEnabled());
     EXPECT_FALSE(button("Command1")->isEnabled());
+    // The converter has begun writing when "Cancel" comes.
+    ASSERT_TRUE(waitForPartialOutput());
     press("cmdCancel");
     ASSERT_TRUE(waitUntil([this] { return statuses.contains(QStringLiteral("Conversion cancelled")); }, 60000))
         << statuses.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(waitUntilIdle());
-    EXPECT_EQ(QFileInfo(flvPath()).size(), m_flv.size());
-    EXPECT_FALSE(QFileInfo::exists(saveFolder() + QStringLiteral("/A Day at the Lake.avi")));
+    EXPECT_EQ(QFileInfo(flvPath()).size(), longer.size());
+    EXPECT_TRUE(aviFiles().isEmpty()) << "the partial output is gone: " << aviFiles().join(u',').toStdString();
     EXPECT_EQ(list()->count(), 0);
     EXPECT_FALSE(button("cmdCancel")->isEnabled()); // as after every conversion
 }

@@ -1,6 +1,9 @@
 #include "flv_media.h"
 
+#include <QFile>
 #include <QProcess>
+
+#include <algorithm>
 #include <QStringList>
 
 namespace vidmora::test {
@@ -68,6 +71,36 @@ MediaInfo probeMedia(const QString &path, bool decode)
                        {"-hide_banner", "-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err)
                    && err.trimmed().isEmpty();
     return info;
+}
+
+bool makeDamagedFlv(const QString &path, int seconds)
+{
+    if (!makeFlv(path, seconds))
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = f.readAll();
+    quint32 seed = 7;
+    for (qsizetype at = 8192; at + 48 < bytes.size(); at += 2000)
+        for (qsizetype i = at; i < at + 48; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            bytes[i] = char(seed >> 24);
+        }
+    return f.seek(0) && f.write(bytes) == bytes.size();
+}
+
+double decodedSeconds(const QString &path)
+{
+    QByteArray out;
+    run(QStringLiteral("ffmpeg"),
+        {"-hide_banner", "-nostdin", "-v", "quiet", "-nostats", "-progress", "pipe:1", "-i", path, "-f", "null", "-"},
+        &out);
+    double seconds = 0;
+    for (const QByteArray &line : out.split('\n'))
+        if (line.startsWith("out_time_us="))
+            seconds = std::max(seconds, line.mid(12).toLongLong() / 1e6);
+    return seconds;
 }
 
 QString converterProgram()

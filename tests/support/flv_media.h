@@ -10,6 +10,15 @@ namespace vidmora::test {
 // site's own ".flv" files. Returns false when ffmpeg failed.
 bool makeFlv(const QString &path, int seconds = 1, int width = 320, int height = 240);
 
+// A `seconds`-long 320x240 FLV as makeFlv makes it, with 48 bytes of noise
+// every 2000 bytes after its first 8 KiB: the decoder reports an error in
+// frame after frame, as with a download damaged on its way.
+bool makeDamagedFlv(const QString &path, int seconds);
+
+// How far ffmpeg gets when it decodes `path` (seconds of the longest stream);
+// 0 when it cannot read it at all.
+double decodedSeconds(const QString &path);
+
 // What ffprobe says about a media file.
 struct MediaInfo {
     bool ok = false;         // ffprobe read it

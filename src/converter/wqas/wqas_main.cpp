@@ -1,20 +1,36 @@
 // wqas.pga: the media converter that ships beside the main program. It takes
 // a command line in the FFmpeg spelling of its day, runs today's ffmpeg with the
-// equivalent options, keeps its own output down to a short progress line now and
-// then, and ends with the encoder's exit status. Terminating it ends the encoder
-// at once: the encoder is its child and is killed with it.
+// equivalent options and ends with the encoder's exit status. Terminating it
+// ends the encoder at once: the encoder is its child and is killed with it.
+//
+// The encoder writes under a temporary name beside the output, which becomes
+// the output only once the encoder has finished with success: a failed or
+// stopped conversion leaves a file that was there before as it was.
+//
+// The encoder's own messages are read here as fast as it writes them and
+// passed on condensed (the first few different ones, then a count once a
+// second, and a short progress line), never more than a reader that takes 256
+// bytes every 300 ms can keep up with: a damaged input with an error in every
+// frame must not make the encoder wait on its error output.
 
+#include "partial_output.h"
 #include "translate.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -30,28 +46,20 @@ volatile sig_atomic_t g_signal = 0;
 
 const int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
+// What may wait unread in our output pipe. The reader takes 256 bytes a
+// tick and ends at once when less than that is left once we are gone, so
+// the running output keeps well below it and the last words fit beside it.
+constexpr int kRunningBacklog = 160;
+constexpr int kFinalBacklog = 240;
+constexpr std::size_t kMessageLength = 160; // longer encoder messages are cut
+constexpr int kDistinctShown = 4;            // different messages passed on in full
+
 void onStop(int sig)
 {
     g_signal = sig;
     const pid_t child = g_child;
     if (child > 0)
         ::kill(child, SIGKILL);
-}
-
-void say(const std::string &text)
-{
-    // Straight to the descriptor: nothing may wait in a buffer when the end comes.
-    const char *p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(1, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return; // nobody listens any more: go on converting all the same
-        p += n;
-        left -= std::size_t(n);
-    }
 }
 
 double now()
@@ -61,22 +69,172 @@ double now()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-// Reads ffmpeg's key=value progress report and passes on one short line at
-// most every second.
-class ProgressRelay {
+// Bytes written to `fd` that its reader has not taken yet; 0 when `fd` is not
+// a pipe (a terminal or a file never holds anything back).
+int unread(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode))
+        return 0;
+    int n = 0;
+    return ::ioctl(fd, FIONREAD, &n) == 0 ? n : 0;
+}
+
+void writeAll(int fd, const std::string &text)
+{
+    // Straight to the descriptor: nothing may wait in a buffer when the end comes.
+    const char *p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // nobody listens any more: go on converting all the same
+        p += n;
+        left -= std::size_t(n);
+    }
+}
+
+// Writes `text` to `fd` when what then waits unread stays within `backlog`
+// bytes; otherwise writes nothing and says so.
+bool sayWithin(int fd, const std::string &text, int backlog)
+{
+    const int waiting = std::max(unread(1), unread(2)); // both usually end in the same pipe
+    if (waiting + int(text.size()) > backlog)
+        return false;
+    writeAll(fd, text);
+    return true;
+}
+
+void replaceAll(std::string &text, const std::string &from, const std::string &to)
+{
+    if (from.empty())
+        return;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Messages that differ only in numbers and addresses ("Error at MB: 716")
+// count as the same message.
+std::string messageKind(const std::string &line)
+{
+    std::string kind;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '0' && i + 1 < line.size() && line[i + 1] == 'x') {
+            kind += '#';
+            for (i += 2; i < line.size() && std::isxdigit(static_cast<unsigned char>(line[i])); ++i) {
+            }
+            --i;
+        } else if (std::isdigit(static_cast<unsigned char>(c))) {
+            if (kind.empty() || kind.back() != '#')
+                kind += '#';
+        } else {
+            kind += c;
+        }
+    }
+    return kind;
+}
+
+// Condenses the encoder's output: its key=value progress report becomes one
+// short line at most every second; its messages pass on while they are new
+// and the reader keeps up, the rest as a count once a second.
+class Relay {
 public:
-    void feed(const char *data, std::size_t size)
+    Relay(std::string temporary, std::string output)
+        : m_temporary(std::move(temporary))
+        , m_output(std::move(output))
     {
-        m_pending.append(data, size);
-        std::size_t nl;
-        while ((nl = m_pending.find('\n')) != std::string::npos) {
-            line(m_pending.substr(0, nl));
-            m_pending.erase(0, nl + 1);
+    }
+
+    void progress(const char *data, std::size_t size)
+    {
+        forLines(m_progressPending, data, size, [this](const std::string &l) { progressLine(l); });
+    }
+
+    void messages(const char *data, std::size_t size)
+    {
+        forLines(m_messagesPending, data, size, [this](const std::string &l) { message(l); });
+    }
+
+    // Called at least once a second while the encoder runs.
+    void tick()
+    {
+        if (now() - m_lastCount >= 1.0) {
+            sayCount(kRunningBacklog);
+            m_lastCount = now();
         }
     }
 
+    // The encoder has ended: its last words, within what the reader can take
+    // at once.
+    void finish(bool failed)
+    {
+        if (!m_messagesPending.empty())
+            message(m_messagesPending);
+        m_messagesPending.clear();
+        sayCount(kFinalBacklog);
+        if (failed && !m_lastHidden.empty())
+            sayWithin(2, "wqas.pga: last: " + shown(m_lastHidden) + "\n", kFinalBacklog);
+    }
+
 private:
-    void line(const std::string &l)
+    template <typename F>
+    static void forLines(std::string &pending, const char *data, std::size_t size, F &&each)
+    {
+        pending.append(data, size);
+        std::size_t end;
+        while ((end = pending.find_first_of("\r\n")) != std::string::npos) {
+            if (end > 0)
+                each(pending.substr(0, end));
+            pending.erase(0, end + 1);
+        }
+        // A line without end that grows without bound is cut into pieces.
+        if (pending.size() > 4096) {
+            each(pending);
+            pending.clear();
+        }
+    }
+
+    std::string shown(const std::string &line) const
+    {
+        std::string text = line;
+        replaceAll(text, m_temporary, m_output); // the user knows the file by its own name
+        if (text.size() > kMessageLength) {
+            std::size_t cut = kMessageLength;
+            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+                --cut;
+            text.resize(cut);
+            text += "...";
+        }
+        return text;
+    }
+
+    void message(const std::string &line)
+    {
+        const std::string kind = messageKind(line);
+        if (int(m_kinds.size()) < kDistinctShown && !m_kinds.count(kind)
+            && sayWithin(2, shown(line) + "\n", kRunningBacklog)) {
+            m_kinds.insert(kind);
+            m_lastHidden.clear();
+            return;
+        }
+        ++m_hidden;
+        m_lastHidden = line;
+    }
+
+    void sayCount(int backlog)
+    {
+        if (m_hidden == 0)
+            return;
+        const std::string text = "wqas.pga: " + std::to_string(m_hidden) + " more message"
+                                 + (m_hidden == 1 ? "" : "s") + " from the encoder\n";
+        if (sayWithin(2, text, backlog))
+            m_hidden = 0;
+    }
+
+    void progressLine(const std::string &l)
     {
         if (l.rfind("out_time=", 0) == 0) {
             m_time = l.substr(9);
@@ -85,18 +243,62 @@ private:
         } else if (l.rfind("progress=", 0) == 0) {
             const double t = now();
             if (l == "progress=end") {
-                say("wqas.pga: " + m_time + " converted, finishing\n");
+                sayWithin(1, "wqas.pga: " + m_time + " converted, finishing\n", kRunningBacklog);
             } else if (t - m_lastSaid >= 1.0 && !m_time.empty() && m_time[0] != '-') {
-                say("wqas.pga: " + m_time + " converted\n");
-                m_lastSaid = t;
+                if (sayWithin(1, "wqas.pga: " + m_time + " converted\n", kRunningBacklog))
+                    m_lastSaid = t;
             }
         }
     }
 
-    std::string m_pending;
+    std::string m_temporary, m_output;
+    std::string m_progressPending, m_messagesPending;
     std::string m_time;
     double m_lastSaid = 0;
+    double m_lastCount = now();
+    std::set<std::string> m_kinds;
+    long m_hidden = 0;
+    std::string m_lastHidden; // the latest message not passed on
 };
+
+// Whether `output` names a file in a folder, which can be written under a
+// temporary name and renamed; not a device, a pipe or a protocol address.
+bool writesAFile(const std::string &output)
+{
+    if (output == "-" || output.find('%') != std::string::npos)
+        return false; // standard output, or a pattern of numbered files
+    const auto colon = output.find(':');
+    if (colon != std::string::npos && colon > 1 && output.find('/') > colon)
+        return false; // "pipe:1", "file:x.avi", "udp://..."
+    struct stat st {};
+    if (::stat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return false;
+    return true;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Puts the finished file in place. Without -y an output that has appeared
+// meanwhile is kept, as the encoder would have kept it.
+bool moveIntoPlace(const std::string &temporary, const std::string &output, bool overwrite)
+{
+    if (overwrite)
+        return ::rename(temporary.c_str(), output.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, output.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system that cannot refuse a replacement in the same step.
+    if (exists(output)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(temporary.c_str(), output.c_str()) == 0;
+}
 
 } // namespace
 
@@ -105,10 +307,26 @@ int main(int argc, char **argv)
     ::signal(SIGPIPE, SIG_IGN);
 
     std::vector<std::string> args(argv + 1, argv + argc);
-    const wqas::Translation t = wqas::translate(args);
+    wqas::Translation t = wqas::translate(args);
     if (!t.ok) {
         std::fprintf(stderr, "wqas.pga: %s\n", t.error.c_str());
         return 1;
+    }
+
+    const std::string output = t.arguments.back();
+    bool overwrite = false;
+    for (std::size_t k = 0; k + 1 < t.arguments.size(); ++k)
+        overwrite = overwrite || t.arguments[k] == "-y";
+    std::string temporary;
+    if (writesAFile(output)) {
+        wqas::removeLeftoverPartials(output); // left by a converter that was killed
+        if (!overwrite && exists(output)) {
+            std::fprintf(stderr, "wqas.pga: File '%s' already exists. Exiting.\n", output.c_str());
+            return 1;
+        }
+        temporary = wqas::partialOutputPath(output, long(::getpid()));
+        ::unlink(temporary.c_str()); // ours by its name; a former process of the same id left it
+        t.arguments.back() = temporary;
     }
 
     std::vector<std::string> command = {WQAS_FFMPEG, "-hide_banner", "-nostdin", "-nostats", "-loglevel", "error",
@@ -128,12 +346,14 @@ int main(int argc, char **argv)
     struct sigaction sa {};
     sa.sa_handler = onStop;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0; // no restart: the read below returns to look at g_signal
+    sa.sa_flags = 0; // no restart: the wait below returns to look at g_signal
     for (int sig : kStopSignals)
         ::sigaction(sig, &sa, nullptr);
 
-    int progress[2];
-    if (::pipe2(progress, O_CLOEXEC) != 0) {
+    // The encoder's progress report (its descriptor 3) and its messages (its
+    // standard output and error) come back on two pipes of our own.
+    int progress[2], messages[2];
+    if (::pipe2(progress, O_CLOEXEC) != 0 || ::pipe2(messages, O_CLOEXEC) != 0) {
         std::fprintf(stderr, "wqas.pga: no pipe: %s\n", std::strerror(errno));
         return 1;
     }
@@ -145,10 +365,17 @@ int main(int argc, char **argv)
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(1);
-        if (progress[1] == 3)
-            ::fcntl(3, F_SETFD, 0);
-        else
-            ::dup2(progress[1], 3);
+        // Out of the way of 1 to 4 first, then into place (dup2 clears close-on-exec).
+        const int report = ::fcntl(progress[1], F_DUPFD_CLOEXEC, 10);
+        const int talk = ::fcntl(messages[1], F_DUPFD_CLOEXEC, 10);
+        const int ours = ::fcntl(1, F_DUPFD_CLOEXEC, 10);
+        if (report < 0 || talk < 0 || ::dup2(talk, 1) < 0 || ::dup2(talk, 2) < 0 || ::dup2(report, 3) < 0)
+            ::_exit(1);
+        // The encoder also holds our own output (unused, as descriptor 4), so
+        // that whoever reads it sees its end only once the encoder has gone
+        // too, even when we are killed and the encoder dies a moment later.
+        if (ours >= 0)
+            ::dup2(ours, 4);
         for (int sig : kStopSignals)
             ::signal(sig, SIG_DFL);
         ::signal(SIGPIPE, SIG_DFL);
@@ -159,6 +386,7 @@ int main(int argc, char **argv)
         ::_exit(127);
     }
     ::close(progress[1]);
+    ::close(messages[1]);
     if (pid < 0) {
         std::fprintf(stderr, "wqas.pga: cannot start the encoder: %s\n", std::strerror(errno));
         return 1;
@@ -166,23 +394,50 @@ int main(int argc, char **argv)
     g_child = pid;
     ::sigprocmask(SIG_SETMASK, &previous, nullptr); // a stop that came meanwhile is delivered here
 
-    ProgressRelay relay;
-    char buffer[4096];
-    while (true) {
-        const ssize_t n = ::read(progress[0], buffer, sizeof buffer);
-        if (n > 0) {
-            if (!g_signal)
-                relay.feed(buffer, std::size_t(n));
-            continue;
+    Relay relay(temporary, output);
+    pollfd ends[2] = {{progress[0], POLLIN, 0}, {messages[0], POLLIN, 0}};
+    int open = 2;
+    char buffer[16384];
+    while (open > 0) {
+        const int r = ::poll(ends, 2, 250);
+        if (r < 0 && errno != EINTR)
+            break;
+        for (int k = 0; k < 2 && r > 0; ++k) {
+            if (ends[k].fd < 0 || ends[k].revents == 0)
+                continue;
+            const ssize_t n = ::read(ends[k].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                if (!g_signal)
+                    k == 0 ? relay.progress(buffer, std::size_t(n)) : relay.messages(buffer, std::size_t(n));
+            } else if (n == 0 || errno != EINTR) {
+                ::close(ends[k].fd); // the encoder has ended (or closed this end)
+                ends[k].fd = -1;
+                --open;
+            }
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        break; // the encoder has ended (or closed its report)
+        if (!g_signal)
+            relay.tick();
     }
-    ::close(progress[0]);
 
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool succeeded = !g_signal && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!g_signal)
+        relay.finish(!succeeded);
+
+    int result = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
+    if (!temporary.empty()) {
+        if (succeeded && !exists(temporary)) {
+            // A format that writes no file of its own (-f null): nothing to move.
+        } else if (succeeded && !moveIntoPlace(temporary, output, overwrite)) {
+            const std::string why = std::strerror(errno);
+            ::unlink(temporary.c_str());
+            sayWithin(2, "wqas.pga: cannot write " + output + ": " + why + "\n", kFinalBacklog);
+            result = 1;
+        } else if (!succeeded) {
+            ::unlink(temporary.c_str());
+        }
     }
 
     if (g_signal) {
@@ -196,11 +451,8 @@ int main(int argc, char **argv)
         ::raise(sig);
         return 128 + sig;
     }
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) {
-        std::fprintf(stderr, "wqas.pga: the encoder was ended by signal %d\n", WTERMSIG(status));
-        return 128 + WTERMSIG(status);
-    }
-    return 1;
+    if (WIFSIGNALED(status))
+        sayWithin(2, "wqas.pga: the encoder was ended by signal " + std::to_string(WTERMSIG(status)) + "\n",
+                  kFinalBacklog);
+    return result;
 }
