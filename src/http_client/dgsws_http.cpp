@@ -11,7 +11,8 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kHeadEnd = QStringLiteral("\r\n\r\n");
 
 // A head without its blank line is collected up to this size; past it the
-// text is taken as a head packet as it stands (real heads are a few hundred bytes).
+// text is taken as a head packet as it stands (real heads are a few hundred
+// bytes). The header table is filled from this much of the head at most.
 constexpr qsizetype kMaxHeadChars = 64 * 1024;
 
 qint32 clampToInt32(qint64 v)
@@ -81,8 +82,13 @@ void DGSwsHTTP::geturl(QString &URL)
     m_headBytes = 0;
     bool ok = false;
     const int port = m_RemotePort.trimmed().toInt(&ok);
-    if (!ok || port < 0 || port > 65535)
-        return; // the socket refuses the port: no connection, no event
+    if (!ok || port < 0 || port > 65535) {
+        // The socket refuses such a port as an invalid argument; the caller
+        // hears of it as of any other socket error.
+        ws_Error(platform::TcpSocket::ErrInvalidArgument, QStringLiteral("Invalid argument"),
+                 platform::TcpSocket::scodeFor(platform::TcpSocket::ErrInvalidArgument), QStringLiteral("geturl"));
+        return;
+    }
     ws->setRemotePort(port);
     ws->setRemoteHost(host);
     // Set before connecting: a socket may report a failure from inside Connect().
@@ -153,11 +159,19 @@ void DGSwsHTTP::handleHead(const QString &d, qint32 bytesTotal)
     QString body = d.mid(headLen + 1);
     Module1::BufAppend(body);
 
-    const QStringList pieces = ResponseHeaderString.split(kCrLf);
-    for (const QString &piece : pieces) {
+    // The table takes the lines within the head bound only: a peer that sends
+    // megabytes of head lines must not cost time and memory per line. A line
+    // that the bound cuts is not taken either.
+    QStringView parsed(ResponseHeaderString);
+    if (parsed.size() > kMaxHeadChars) {
+        parsed = parsed.left(kMaxHeadChars);
+        parsed = parsed.left(qMax<qsizetype>(0, parsed.lastIndexOf(kCrLf)));
+    }
+    const QList<QStringView> pieces = parsed.split(kCrLf);
+    for (const QStringView piece : pieces) {
         const qsizetype p = piece.indexOf(QLatin1Char(' ')) + 1;
         if (p > 1)
-            Headers.Add(piece.left(p - 1), piece.mid(p)); // the first line with a key wins
+            Headers.Add(piece.left(p - 1).toString(), piece.mid(p).toString()); // the first line with a key wins
     }
     // Reading the first item fails on an empty table; the step is then skipped.
     if (Headers.Count() > 0)
