@@ -141,23 +141,29 @@ void DGSwsHTTP::ws_DataArrival(qint32 bytesTotal)
     m_headBytes += bytesTotal;
     if (m_headSoFar.indexOf(kHeadEnd, searchFrom) < 0 && m_headSoFar.size() <= kMaxHeadChars)
         return;
-    const QString head = std::move(m_headSoFar);
+    QString head = std::move(m_headSoFar);
+    d = QString(); // the head holds the only reference: it becomes the head text without a copy
     const qint64 headBytes = m_headBytes;
     m_headSoFar.clear();
     m_headBytes = 0;
     m_awaitingHead = false;
-    handleHead(head, clampToInt32(headBytes));
+    handleHead(std::move(head), clampToInt32(headBytes));
 }
 
-void DGSwsHTTP::handleHead(const QString &d, qint32 bytesTotal)
+void DGSwsHTTP::handleHead(QString d, qint32 bytesTotal)
 {
     // 1-based position of the blank line's CR LF CR LF, 0 when there is none.
     const qsizetype c = d.indexOf(kHeadEnd) + 1;
-    ResponseHeaderString = d.left(c + 2);
-    const qsizetype headLen = ResponseHeaderString.size();
+    const qsizetype headLen = qMin(c + 2, d.size());
     totalbytesreceived = clampToInt32(qint64(bytesTotal) - (headLen + 2));
     QString body = d.mid(headLen + 1);
     Module1::BufAppend(body);
+    // The packet's text becomes the head text in place; its storage is let go
+    // of when the body took most of it.
+    d.truncate(headLen);
+    if (d.capacity() - d.size() > d.size() + 4096)
+        d.squeeze();
+    ResponseHeaderString = std::move(d);
 
     // The table takes the lines within the head bound only: a peer that sends
     // megabytes of head lines must not cost time and memory per line. A line
@@ -188,13 +194,13 @@ void DGSwsHTTP::ws_Close()
     m_fetching = false;
     if (m_awaitingHead && !m_headSoFar.isEmpty()) {
         // The peer closed before any blank line: what came is the head packet.
-        const QString head = std::move(m_headSoFar);
+        QString head = std::move(m_headSoFar);
         const qint64 headBytes = m_headBytes;
         m_headSoFar.clear();
         m_headBytes = 0;
         m_awaitingHead = false;
         Headers.RemoveAll();
-        handleHead(head, clampToInt32(headBytes));
+        handleHead(std::move(head), clampToInt32(headBytes));
     }
     m_awaitingHead = false;
     filedata = QVariant(Module1::BufText());
