@@ -64,6 +64,11 @@ QString AVC::noDestinationText(const QString &makerHost)
     return QStringLiteral("No filename for destination path  - ") + makerHost;
 }
 
+QString AVC::badPathText()
+{
+    return QStringLiteral("Invalid filename for source or destination path");
+}
+
 QString AVC::notFoundText()
 {
     return QStringLiteral("Unable to locate ") + QLatin1String(kConverterName);
@@ -108,6 +113,12 @@ void AVC::ConvertMedia(bool OverWrite)
         }
         if (m_DestFile.isEmpty()) {
             raiseError(noDestinationText(m_makerHost));
+            return;
+        }
+        // A NUL would end the path where the converter is started: it would
+        // read or overwrite another file than the one named.
+        if (m_SourceFile.contains(QChar(0)) || m_DestFile.contains(QChar(0))) {
+            raiseError(badPathText());
             return;
         }
         if (OverWrite)

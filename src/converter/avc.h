@@ -76,6 +76,8 @@ public:
     // or the converter's name where the message carries one.
     static QString noSourceText(const QString &makerHost);
     static QString noDestinationText(const QString &makerHost);
+    // A source or destination path that holds a NUL.
+    static QString badPathText();
     static QString notFoundText();
     static QString busyText();
     static QString pipeFailedText();

@@ -29,7 +29,9 @@ constexpr qint32 kErrInternal = 51;
 // of a large download for no gain the user sees.
 bool writeWhole(const QString &path, const QByteArray &bytes)
 {
-    if (path.isEmpty())
+    // A NUL would cut the name short where the file is opened and renamed:
+    // the bytes would replace another file of the folder.
+    if (path.isEmpty() || path.contains(QChar(0)))
         return false;
     // Replacing a link would cut it: the file it leads to is the target.
     const QFileInfo info(path);

@@ -11,7 +11,8 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kHeadEnd = QStringLiteral("\r\n\r\n");
 
 // A head without its blank line is collected up to this size; past it the
-// text is taken as a head packet as it stands (real heads are a few hundred bytes).
+// text is taken as a head packet as it stands (real heads are a few hundred
+// bytes). The header table is filled from this much of the head at most.
 constexpr qsizetype kMaxHeadChars = 64 * 1024;
 
 qint32 clampToInt32(qint64 v)
@@ -81,8 +82,13 @@ void DGSwsHTTP::geturl(QString &URL)
     m_headBytes = 0;
     bool ok = false;
     const int port = m_RemotePort.trimmed().toInt(&ok);
-    if (!ok || port < 0 || port > 65535)
-        return; // the socket refuses the port: no connection, no event
+    if (!ok || port < 0 || port > 65535) {
+        // The socket refuses such a port as an invalid argument; the caller
+        // hears of it as of any other socket error.
+        ws_Error(platform::TcpSocket::ErrInvalidArgument, QStringLiteral("Invalid argument"),
+                 platform::TcpSocket::scodeFor(platform::TcpSocket::ErrInvalidArgument), QStringLiteral("geturl"));
+        return;
+    }
     ws->setRemotePort(port);
     ws->setRemoteHost(host);
     // Set before connecting: a socket may report a failure from inside Connect().
@@ -135,29 +141,43 @@ void DGSwsHTTP::ws_DataArrival(qint32 bytesTotal)
     m_headBytes += bytesTotal;
     if (m_headSoFar.indexOf(kHeadEnd, searchFrom) < 0 && m_headSoFar.size() <= kMaxHeadChars)
         return;
-    const QString head = std::move(m_headSoFar);
+    QString head = std::move(m_headSoFar);
+    d = QString(); // the head holds the only reference: it becomes the head text without a copy
     const qint64 headBytes = m_headBytes;
     m_headSoFar.clear();
     m_headBytes = 0;
     m_awaitingHead = false;
-    handleHead(head, clampToInt32(headBytes));
+    handleHead(std::move(head), clampToInt32(headBytes));
 }
 
-void DGSwsHTTP::handleHead(const QString &d, qint32 bytesTotal)
+void DGSwsHTTP::handleHead(QString d, qint32 bytesTotal)
 {
     // 1-based position of the blank line's CR LF CR LF, 0 when there is none.
     const qsizetype c = d.indexOf(kHeadEnd) + 1;
-    ResponseHeaderString = d.left(c + 2);
-    const qsizetype headLen = ResponseHeaderString.size();
+    const qsizetype headLen = qMin(c + 2, d.size());
     totalbytesreceived = clampToInt32(qint64(bytesTotal) - (headLen + 2));
     QString body = d.mid(headLen + 1);
     Module1::BufAppend(body);
+    // The packet's text becomes the head text in place; its storage is let go
+    // of when the body took most of it.
+    d.truncate(headLen);
+    if (d.capacity() - d.size() > d.size() + 4096)
+        d.squeeze();
+    ResponseHeaderString = std::move(d);
 
-    const QStringList pieces = ResponseHeaderString.split(kCrLf);
-    for (const QString &piece : pieces) {
+    // The table takes the lines within the head bound only: a peer that sends
+    // megabytes of head lines must not cost time and memory per line. A line
+    // that the bound cuts is not taken either.
+    QStringView parsed(ResponseHeaderString);
+    if (parsed.size() > kMaxHeadChars) {
+        parsed = parsed.left(kMaxHeadChars);
+        parsed = parsed.left(qMax<qsizetype>(0, parsed.lastIndexOf(kCrLf)));
+    }
+    const QList<QStringView> pieces = parsed.split(kCrLf);
+    for (const QStringView piece : pieces) {
         const qsizetype p = piece.indexOf(QLatin1Char(' ')) + 1;
         if (p > 1)
-            Headers.Add(piece.left(p - 1), piece.mid(p)); // the first line with a key wins
+            Headers.Add(piece.left(p - 1).toString(), piece.mid(p).toString()); // the first line with a key wins
     }
     // Reading the first item fails on an empty table; the step is then skipped.
     if (Headers.Count() > 0)
@@ -174,13 +194,13 @@ void DGSwsHTTP::ws_Close()
     m_fetching = false;
     if (m_awaitingHead && !m_headSoFar.isEmpty()) {
         // The peer closed before any blank line: what came is the head packet.
-        const QString head = std::move(m_headSoFar);
+        QString head = std::move(m_headSoFar);
         const qint64 headBytes = m_headBytes;
         m_headSoFar.clear();
         m_headBytes = 0;
         m_awaitingHead = false;
         Headers.RemoveAll();
-        handleHead(head, clampToInt32(headBytes));
+        handleHead(std::move(head), clampToInt32(headBytes));
     }
     m_awaitingHead = false;
     filedata = QVariant(Module1::BufText());

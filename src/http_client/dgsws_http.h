@@ -56,7 +56,7 @@ private:
     void ws_Close();
     void ws_Error(qint32 Number, const QString &Description, qint32 Scode, const QString &Source);
 
-    void handleHead(const QString &d, qint32 bytesTotal);
+    void handleHead(QString d, qint32 bytesTotal);
     void raiseError(const QString &errmsg, const QString &Scode);
 
     std::unique_ptr<platform::TcpSocket> ws;

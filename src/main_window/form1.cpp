@@ -469,10 +469,13 @@ void Form1::Wsc_DownloadComplete()
     m_GetVideoUrl = QStringLiteral("http://") + m_setup.siteHost + QStringLiteral("/get_video.php?video_id=") + videoId
         + QStringLiteral("&t=") + m_TToken;
 
+    // The caption is set once, without "<span >" and then without tabs: the
+    // text between the two removals is never shown, and a long description
+    // is not copied and laid out twice.
     QString description = m_VideoDescription;
     description.remove(QStringLiteral("<span >"));
+    description.remove(QLatin1Char('\t'));
     txtDes->setCaption(description);
-    txtDes->setCaption(txtDes->Caption().remove(QLatin1Char('\t')));
 
     // The details just written are this video's: so is the picture, or none
     // when its thumbnail could not be had (an earlier video's must not stay).

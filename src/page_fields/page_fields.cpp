@@ -36,6 +36,10 @@ QString GetTitle(QString &Html)
     QString title = cutField(Html, QStringLiteral("<title>"), QStringLiteral("</title>"));
     for (const QString &r : kRemoved)
         title.remove(r, Qt::CaseSensitive);
+    // Control characters have no place in a file name: a NUL would cut the
+    // name short where the file is opened, so the video would land on another
+    // file of the folder.
+    title.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
     return title.left(50);
 }
 

@@ -9,7 +9,8 @@ namespace vidmora::Module1 {
 // search from the page's beginning) and gives "" when the cut fails. None
 // reports an error.
 
-// The title with the characters that cannot be in a file name removed, at most 50 characters.
+// The title with the characters that cannot be in a file name removed
+// (control characters included), at most 50 characters.
 QString GetTitle(QString &Html);
 QString GetVideoID(QString &Html);
 // The value the video request sends as "t".

@@ -17,6 +17,10 @@
 
 #include <memory>
 
+#if QT_CONFIG(ssl)
+#include <QSslSocket>
+#endif
+
 namespace vidmora::platform {
 namespace {
 
@@ -47,6 +51,20 @@ QNetworkRequest requestFor(const QUrl &url)
     return request;
 }
 
+// Only web addresses are fetched, also at the end of a redirection: a server
+// must not make the transfer read a local file (file:) or anything else.
+bool isWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http"))
+        return true;
+#if QT_CONFIG(ssl)
+    if (scheme == QLatin1String("https"))
+        return QSslSocket::supportsSsl();
+#endif
+    return false;
+}
+
 bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -55,7 +73,7 @@ bool isRedirect(int status)
 void transfer(const QString &url, const QString &targetPath, int timeoutMs, Shared &shared)
 {
     QUrl current(url, QUrl::TolerantMode);
-    if (!current.isValid() || current.host().isEmpty())
+    if (!current.isValid() || current.host().isEmpty() || !isWebAddress(current))
         return;
 
     QNetworkAccessManager nam;
@@ -101,7 +119,7 @@ void transfer(const QString &url, const QString &targetPath, int timeoutMs, Shar
             if (!target.isValid())
                 break;
             current = current.resolved(target);
-            if (current.host().isEmpty())
+            if (current.host().isEmpty() || !isWebAddress(current))
                 break;
             continue;
         }
@@ -120,6 +138,10 @@ void transfer(const QString &url, const QString &targetPath, int timeoutMs, Shar
 
 bool urlToFile(const QString &url, const QString &targetPath, int timeoutMs)
 {
+    // A NUL would cut the name short where the file is opened: the body would
+    // land on another file than the one asked for.
+    if (targetPath.isEmpty() || targetPath.contains(QChar(0)))
+        return false;
     if (timeoutMs < 0)
         timeoutMs = 0;
     auto shared = std::make_shared<Shared>();

@@ -10,7 +10,8 @@ inline constexpr int kUrlToFileTimeoutMs = 20000;
 // The host's blocking URL-to-file download. Fetches `url` and writes the body
 // to `targetPath`; returns whether the file was written. Returns only when the
 // file is in place or the transfer has failed (no connection, bad address,
-// status 400 or above, unwritable target, `timeoutMs` passed).
+// status 400 or above, unwritable target, `timeoutMs` passed, a target path
+// holding a NUL, an address or redirection that is not http or https).
 //
 // The file appears at `targetPath` whole or not at all: the body is written
 // beside it and renamed over it at the end, so a failure leaves whatever was

@@ -197,6 +197,25 @@ TEST_F(CommandLine, ChecksRunInOrderAndRaiseOneMessage)
     EXPECT_EQ(events, QStringList({"Error: Unable to locate wqas.pga"}));
 }
 
+TEST_F(CommandLine, APathHoldingANulStartsNothing)
+{
+    // Cut at the NUL where the converter is started, the output would be
+    // another file of the folder, overwritten by "-y".
+    const QString cut = dir.path() + QStringLiteral("/.bashrc");
+    const QPair<QString, QString> cases[] = {
+        {QStringLiteral("/v/in.flv"), cut + QChar(0) + QStringLiteral(" tail.avi")},
+        {cut + QChar(0) + QStringLiteral(" tail.flv"), QStringLiteral("/v/out.avi")},
+    };
+    for (const auto &c : cases) {
+        events.clear();
+        avc->setSourceFile(c.first);
+        avc->setDestFile(c.second);
+        avc->ConvertMedia(true);
+        EXPECT_EQ(events, QStringList({"Error: Invalid filename for source or destination path"}));
+    }
+    EXPECT_TRUE(log->commandLines.isEmpty()) << "nothing is started";
+}
+
 TEST_F(CommandLine, SettingsOutliveARefusedStart)
 {
     avc->setForceFormat("wav");

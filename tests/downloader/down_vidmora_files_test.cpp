@@ -101,6 +101,19 @@ TEST_F(DownVidmoraFiles, AnUnwritableTargetIsAFailureNotACompletion)
     EXPECT_EQ(entries(), QStringList()) << "no partial file anywhere";
 }
 
+TEST_F(DownVidmoraFiles, ANameHoldingANulIsAFailureAndTouchesNoOtherFile)
+{
+    // Cut at the NUL, the name would be a file the user already has.
+    ASSERT_TRUE(writeFile(target(QStringLiteral(".bashrc")), "mine"));
+    const QString file = target(QStringLiteral(".bashrc")) + QChar(0) + QStringLiteral(" tail.flv");
+    download(file, "payload");
+    EXPECT_EQ(log.outcome(), QStringList({QStringLiteral("Stage Finalizing"), QStringLiteral("Error ") + file,
+                                          QStringLiteral("Stage Cancelling"),
+                                          QStringLiteral("AllComplete [|") + file + QLatin1Char(']')}));
+    EXPECT_EQ(fileContent(target(QStringLiteral(".bashrc"))), QByteArray("mine"));
+    EXPECT_EQ(entries(), QStringList({QStringLiteral(".bashrc")})) << "no partial file anywhere";
+}
+
 TEST_F(DownVidmoraFiles, AFolderWithoutWritePermissionIsAFailure)
 {
     if (::geteuid() == 0)

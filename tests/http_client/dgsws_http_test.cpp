@@ -97,16 +97,25 @@ TEST(DGSwsHTTPAddress, ChecksTheAddressAndTakesTheHostAsWritten)
     }
 }
 
-TEST(DGSwsHTTPAddress, PortThatIsNoNumberStopsBeforeConnecting)
+TEST(DGSwsHTTPAddress, PortThatIsNoNumberOrOutOfRangeRaisesTheSocketsInvalidArgument)
 {
+    const QPair<QString, QString> invalidArgument{
+        QStringLiteral("Invalid argument"),
+        QString::number(vidmora::platform::TcpSocket::scodeFor(vidmora::platform::TcpSocket::ErrInvalidArgument))};
+    for (const char *port : {"eighty", "", "-1", "65536", "99999999999"}) {
+        SCOPED_TRACE(port);
+        Rig rig;
+        rig.http->setRemotePort(QString::fromLatin1(port));
+        rig.get(QStringLiteral("http://abcde/x"));
+        EXPECT_EQ(rig.socket->calls, QStringList({"Close"}));
+        EXPECT_EQ(rig.errors, ErrorList({invalidArgument}));
+        EXPECT_EQ(rig.completions, 0);
+    }
     Rig rig;
-    rig.http->setRemotePort(QStringLiteral("eighty"));
-    rig.get(QStringLiteral("http://abcde/x"));
-    EXPECT_EQ(rig.socket->calls, QStringList({"Close"}));
-    EXPECT_TRUE(rig.errors.isEmpty());
     rig.http->setRemotePort(QStringLiteral("8080"));
     rig.http->setRemoteHost(QStringLiteral("ignored.example"));
     rig.get(QStringLiteral("http://abcde/x"));
+    EXPECT_TRUE(rig.errors.isEmpty());
     EXPECT_EQ(rig.socket->remotePort, 8080);
     EXPECT_EQ(rig.socket->remoteHost, QStringLiteral("abcde"));
     EXPECT_EQ(rig.http->RemoteHost(), QStringLiteral("ignored.example"));
@@ -249,6 +258,26 @@ TEST(DGSwsHTTPResponse, ResponseWithoutBlankLineIsTakenAsAHeadPacketAtClose)
     // first item and the code as it stood.
     EXPECT_EQ(rig.errors, ErrorList({{QString(), QString()}}));
     EXPECT_EQ(rig.completions, 1);
+}
+
+TEST(DGSwsHTTPResponse, HeaderLinesPastTheHeadBoundAreNotTaken)
+{
+    // 64 KiB of head lines in one packet; the lines that end within them are
+    // taken, the length line after them and the line the bound cuts are not.
+    QByteArray head = "HTTP/1.0 200 OK\r\n";
+    while (head.size() < 64 * 1024 - 10)
+        head += "X-Filler: " + QByteArray(40, 'f') + "\r\n";
+    head += "X-Cut-By-The-Bound: " + QByteArray(100, 'c') + "\r\nContent-Length: 7\r\n\r\n";
+    Rig rig;
+    rig.open();
+    rig.socket->arrive(head + "body!!!");
+    EXPECT_EQ(rig.http->ResponseCode, QStringLiteral("200"));
+    EXPECT_EQ(rig.http->FileSize, QVariant()); // its line lies past the bound
+    EXPECT_EQ(rig.http->ResponseHeaderString.size(), head.size() - 1); // the head itself stays whole, up to CR LF CR
+    EXPECT_EQ(rig.http->totalbytesreceived, 6);
+    rig.socket->peerClose();
+    EXPECT_EQ(rig.body(), QStringLiteral("body!!!"));
+    EXPECT_TRUE(rig.errors.isEmpty());
 }
 
 TEST(DGSwsHTTPResponse, ConnectResetsThePerRequestVariablesButKeepsResponseCode)

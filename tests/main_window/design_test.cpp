@@ -112,6 +112,54 @@ TEST_F(DesignTest, CaptionsColoursAndFontsFollowTheDesign)
         EXPECT_TRUE(button(name)->isEnabled()) << name;
 }
 
+TEST(LabelCaption, ShowsTheAccessKeyAmpersandsBlanksAndLineBreaksAsTheRuntimeDoes)
+{
+    const QPair<QString, QString> cases[] = {
+        {QStringLiteral("Film && Animation"), QStringLiteral("Film &amp; Animation")},
+        {QStringLiteral("&Save path"), QStringLiteral("<u>S</u>ave path")},
+        {QStringLiteral("a&b&c"), QStringLiteral("a<u>b</u>c")}, // the first mark only
+        {QStringLiteral("<b>\"x\"</b>"), QStringLiteral("&lt;b&gt;&quot;x&quot;&lt;/b&gt;")},
+        {QStringLiteral("two  blanks\r\nnext"), QStringLiteral("two  blanks<br>next")},
+        {QStringLiteral("ends in &"), QStringLiteral("ends in &amp;")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(platform::Label::displayHtml(c.first), c.second) << c.first.toStdString();
+}
+
+TEST(LabelCaption, ACaptionFarLongerThanTheLabelLooksAsTheWholeWouldAndIsKeptWhole)
+{
+    // The description label's place and look.
+    QWidget parent;
+    parent.resize(400, 120);
+    QPalette pal = parent.palette();
+    pal.setColor(QPalette::Window, QColor(20, 30, 90));
+    parent.setPalette(pal);
+    parent.setAutoFillBackground(true);
+    auto *shown = new platform::Label(&parent);
+    shown->setGeometry(16, 0, 345, 49);
+    auto *whole = new QLabel(&parent); // the same caption laid out in full
+    whole->setGeometry(16, 60, 345, 49);
+    for (QLabel *l : {static_cast<QLabel *>(shown), whole}) {
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setMargin(0);
+        l->setIndent(0);
+        l->setTextInteractionFlags(Qt::NoTextInteraction);
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, Qt::white);
+        l->setPalette(p);
+    }
+    const QString caption = QStringLiteral("Sunny afternoon by the lake &amp; more. ").repeated(500);
+    shown->setCaption(caption);
+    whole->setTextFormat(Qt::RichText);
+    whole->setText(QStringLiteral("<span style=\"white-space:pre-wrap\">") + platform::Label::displayHtml(caption)
+                   + QStringLiteral("</span>"));
+    parent.show();
+    EXPECT_EQ(shown->Caption(), caption);
+    EXPECT_EQ(shown->grab().toImage(), whole->grab().toImage());
+}
+
 TEST_F(DesignTest, FormatBoxOffersTheTwentySevenEntriesPickOnly)
 {
     makeWindow();

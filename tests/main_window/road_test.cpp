@@ -320,6 +320,35 @@ TEST_F(RoadTest, NextVideoWithoutAThumbnailDoesNotShowTheFailedOnesPicture)
     EXPECT_TRUE(image->pixmap().isNull());
 }
 
+TEST_F(RoadTest, TitleHoldingANulIsSavedAndConvertedUnderTheCleanedName)
+{
+    const QByteArray flv = sampleFlv();
+    if (flv.isEmpty())
+        GTEST_SKIP() << "ffmpeg could not make the sample video";
+    // The page is plain HTTP: whoever sits on the path writes the title.
+    WatchPageFields fields;
+    fields.titleElement = QStringLiteral("Vidmora - .bashrc") + QChar(0) + QStringLiteral(" tail\n");
+    serveWatchPage(fields);
+    serveThumbnail();
+    serveVideo(HttpFixtureServer::ok(flv, "video/x-flv"));
+    makeWindow();
+    // A file of the user's under the name the NUL would cut the title to.
+    const QString users = saveFolder() + QStringLiteral("/.bashrc");
+    ASSERT_TRUE(writeFile(users, "export PATH=/usr/bin\n"));
+
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitUntilIdle()) << statuses.join(QLatin1Char('|')).toStdString();
+
+    EXPECT_EQ(window->LastFileName(), QStringLiteral(".bashrc tail"));
+    EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/.bashrc tail.avi")), QStringLiteral("avi"));
+    EXPECT_EQ(readFile(users), QByteArray("export PATH=/usr/bin\n"));
+    EXPECT_EQ(QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QStringLiteral(".bashrc"), QStringLiteral(".bashrc tail.avi")}));
+    EXPECT_EQ(statuses.last(), readyText());
+    EXPECT_TRUE(box.shown.isEmpty());
+}
+
 TEST(PictureLoading, RecognisesAJpegByItsContentWhateverItsName)
 {
     QTemporaryDir dir;

@@ -87,6 +87,9 @@ TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
 {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    QTemporaryDir elsewhere;
+    const QString secret = elsewhere.filePath(QStringLiteral("secret.txt"));
+    ASSERT_TRUE(vidmora::test::writeFile(secret, "a file of the user's"));
     struct Case {
         const char *name;
         LoopbackPeer::Script script;
@@ -95,6 +98,11 @@ TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
         {"not found", http("404 Not Found", "<html>no picture</html>")},
         {"server error", http("500 Internal Server Error", "oops")},
         {"cut short", LoopbackPeer::Script{{"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nonly a bit"}, 0, true}},
+        // Only web addresses are followed: the server must not make us copy a local file.
+        {"redirected to a local file",
+         LoopbackPeer::Script{{"HTTP/1.1 302 Found\r\nLocation: file://localhost" + secret.toUtf8()
+                               + "\r\nContent-Length: 0\r\n\r\n"},
+                              0, true}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,6 +136,23 @@ TEST(DownloadFile, RefusedConnectionAndMissingFolderReportNothingAndWriteNothing
     QString nowhere = dir.filePath(QStringLiteral("no such folder/fis.tmp"));
     Module1::DownloadFile(url2, nowhere);
     EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+TEST(DownloadFile, TargetHoldingANulIsRefusedBeforeAnythingIsFetched)
+{
+    LoopbackPeer peer(http("200 OK", "picture"));
+    ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+    QTemporaryDir dir;
+    // Cut at the NUL, the name would be a file the user already has.
+    const QString existing = dir.filePath(QStringLiteral(".bashrc"));
+    ASSERT_TRUE(vidmora::test::writeFile(existing, "mine"));
+    QString url = QStringLiteral("http://img.vidsite.example/vi/x/default.jpg");
+    QString target = existing + QChar(0) + QStringLiteral("fis.tmp");
+    EXPECT_FALSE(vidmora::platform::urlToFile(url, target));
+    Module1::DownloadFile(url, target);
+    EXPECT_EQ(readFile(existing), QByteArray("mine"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({".bashrc"}));
+    EXPECT_TRUE(peer.requests().isEmpty());
 }
 
 TEST(DownloadFile, SilentServerIsGivenUpWithinTheBound)

@@ -38,6 +38,11 @@ TEST(PageFields, TitleCleanUpRemovesInOrderAndCutsAt50)
         {sixty, sixty.left(50)},
         {QStringLiteral("((((((((((") + sixty, sixty.left(50)}, // the cut comes after the removals
         {QStringLiteral("\u00c9t\u00e9 \u00e0 Paris"), QStringLiteral("\u00c9t\u00e9 \u00e0 Paris")},
+        {QStringLiteral("Vidmora - .bashrc") + QChar(0) + QStringLiteral(" tail"), QStringLiteral(".bashrc tail")},
+        {QStringLiteral("two\r\nlines"), QStringLiteral("twolines")},
+        {QStringLiteral("tab\there"), QStringLiteral("tabhere")},
+        {QStringLiteral("del\x7f\x01\x1f end"), QStringLiteral("del end")},
+        {QString(60, QChar(0x1b)) + QStringLiteral("kept"), QStringLiteral("kept")}, // removed before the cut
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.first.toStdString());

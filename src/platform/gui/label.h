@@ -9,7 +9,9 @@ namespace vidmora::platform {
 // background, wrapping at blanks within its width. It takes mouse input
 // itself, so presses and pointer movement on it never reach the window beneath
 // (a drag begun on it moves no window), and raises Click when the left button
-// is released over it.
+// is released over it. A caption far longer than the label can show is laid
+// out only as far as it could be seen, so that any length is set and drawn in
+// bounded time.
 class Label final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Label)
@@ -21,6 +23,8 @@ public:
 
     // How a caption is shown: the access-key mark taken out, the key underlined.
     static QString displayHtml(const QString &caption);
+    // The same for the caption's first `maxChars` characters.
+    static QString displayHtml(const QString &caption, qsizetype maxChars);
 
 signals:
     void Click();
@@ -29,9 +33,16 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // How many characters of a caption the label can show at its size at most.
+    qsizetype shownCharsBound() const;
+    void showCaption();
+
     QString m_caption;
+    qsizetype m_shownBound = 0;
 };
 
 // The form runtime's image control with stretching on: shows a picture scaled

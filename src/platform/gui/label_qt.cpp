@@ -1,6 +1,8 @@
 #include "platform/gui/label.h"
 
+#include <QEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPainter>
 
 namespace vidmora::platform {
@@ -22,36 +24,83 @@ Label::Label(QWidget *parent)
 
 QString Label::displayHtml(const QString &caption)
 {
+    return displayHtml(caption, caption.size());
+}
+
+QString Label::displayHtml(const QString &caption, qsizetype maxChars)
+{
+    // One pass, written straight into storage reserved up front: long captions
+    // cost time in proportion to their length only.
+    const qsizetype n = qMin(caption.size(), qMax<qsizetype>(0, maxChars));
     QString html;
+    html.reserve(n + n / 8 + 16);
     bool keyDone = false;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
+    for (qsizetype i = 0; i < n; ++i) {
         QChar c = caption.at(i);
         bool underline = false;
-        if (c == QLatin1Char('&') && i + 1 < caption.size()) {
+        if (c == u'&' && i + 1 < caption.size()) {
             ++i;
             c = caption.at(i);
-            if (c != QLatin1Char('&') && !keyDone) {
+            if (c != u'&' && !keyDone) {
                 underline = true;
                 keyDone = true;
             }
         }
-        QString piece = QString(c).toHtmlEscaped();
-        if (c == QLatin1Char(' '))
-            piece = QStringLiteral(" ");
-        else if (c == QLatin1Char('\n'))
-            piece = QStringLiteral("<br>");
-        else if (c == QLatin1Char('\r'))
-            piece.clear();
-        html += underline ? QStringLiteral("<u>") + piece + QStringLiteral("</u>") : piece;
+        if (underline)
+            html += QLatin1String("<u>");
+        switch (c.unicode()) {
+        case '<': html += QLatin1String("&lt;"); break;
+        case '>': html += QLatin1String("&gt;"); break;
+        case '&': html += QLatin1String("&amp;"); break;
+        case '"': html += QLatin1String("&quot;"); break;
+        case '\n': html += QLatin1String("<br>"); break;
+        case '\r': break;
+        default: html += c; break;
+        }
+        if (underline)
+            html += QLatin1String("</u>");
     }
     return html;
+}
+
+qsizetype Label::shownCharsBound() const
+{
+    // No character that takes room is narrower than a pixel, and no line is
+    // lower than the font's line spacing: what lies past this many characters
+    // can never be seen in the label, and the layout need not be built for it.
+    const int spacing = qMax(1, fontMetrics().lineSpacing());
+    const qsizetype lines = qMax(1, height()) / spacing + 2;
+    const qsizetype perLine = qMax(1, width()) + 1;
+    return qMax<qsizetype>(4096, 2 * lines * perLine);
 }
 
 void Label::setCaption(const QString &caption)
 {
     m_caption = caption;
+    showCaption();
+}
+
+void Label::showCaption()
+{
+    m_shownBound = shownCharsBound();
     // Keep runs of blanks as the caption has them.
-    setText(QStringLiteral("<span style=\"white-space:pre-wrap\">") + displayHtml(caption) + QStringLiteral("</span>"));
+    setText(QStringLiteral("<span style=\"white-space:pre-wrap\">") + displayHtml(m_caption, m_shownBound)
+            + QStringLiteral("</span>"));
+}
+
+void Label::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    // A label that grows may show more of a caption that was cut for its old size.
+    if (m_caption.size() > m_shownBound && shownCharsBound() > m_shownBound)
+        showCaption();
+}
+
+void Label::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_caption.size() > m_shownBound && shownCharsBound() > m_shownBound)
+        showCaption();
 }
 
 void Label::mousePressEvent(QMouseEvent *event)
