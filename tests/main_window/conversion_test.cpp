@@ -148,8 +148,9 @@ TEST_P(ConverterFailureTest, KeepsTheDownloadAndAnEarlierOutputAndSaysSo)
     junk.chunkSize = 4096;
     serveVideo(junk);
     makeWindow();
-    if (earlierOutput)
+    if (earlierOutput) {
         ASSERT_TRUE(writeFile(outputPath(".avi"), earlier));
+    }
     startRoad();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(window->statusText(), QStringLiteral("Conversion failed - the downloaded video is kept"));

@@ -117,6 +117,26 @@ std::string rowName(const ::testing::TestParamInfo<int> &info)
 
 INSTANTIATE_TEST_SUITE_P(AllProfiles, ProfileConversion, ::testing::Range(1, 28), rowName);
 
+// Some downloads carry no sound at all: a profile that asks for sound still
+// gives a playable file, the picture alone, and no refusal for the missing track.
+TEST(ProfileConversionWithoutSound, DefaultProfileGivesThePictureAlone)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString src = dir.path() + "/silent clip.flv";
+    ASSERT_TRUE(vidmora::test::makeFlv(src, 1, 320, 240, false));
+    ASSERT_EQ(vidmora::test::probeMedia(src, false).codecs, QStringList{"flv1"});
+
+    QString out;
+    ASSERT_NO_FATAL_FAILURE(convertWith(27, src, out)); // AVI (MPEG4-DivX-Compatible)
+    const auto info = vidmora::test::probeMedia(out);
+    ASSERT_TRUE(info.ok);
+    EXPECT_EQ(info.formatName, "avi");
+    EXPECT_EQ(info.codecs, QStringList{"mpeg4"});
+    EXPECT_NEAR(info.duration, 1.0, 0.3);
+    EXPECT_TRUE(info.decodes) << "plays to its end without an error";
+}
+
 // Downloads come in sizes that some encoders refuse: sides not a multiple of
 // 4 (RealVideo 2), an odd width (WMV), odd sides (x264, XviD). Each profile
 // that keeps the source's size, or gives an encoder with such a rule a size

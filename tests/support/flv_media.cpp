@@ -28,15 +28,18 @@ bool run(const QString &program, const QStringList &args, QByteArray *out = null
 
 } // namespace
 
-bool makeFlv(const QString &path, int seconds, int width, int height)
+bool makeFlv(const QString &path, int seconds, int width, int height, bool sound)
 {
     const QString size = QStringLiteral("%1x%2").arg(width).arg(height);
-    return run(QStringLiteral("ffmpeg"),
-               {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                "-f", "lavfi", "-i", QStringLiteral("testsrc=size=%1:rate=25").arg(size),
-                "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050",
-                "-t", QString::number(seconds), "-c:v", "flv1", "-q:v", "4",
-                "-c:a", "libmp3lame", "-ar", "22050", "-b:a", "64k", path});
+    QStringList args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                        "-f", "lavfi", "-i", QStringLiteral("testsrc=size=%1:rate=25").arg(size)};
+    if (sound)
+        args << "-f" << "lavfi" << "-i" << "sine=frequency=440:sample_rate=22050";
+    args << "-t" << QString::number(seconds) << "-c:v" << "flv1" << "-q:v" << "4";
+    if (sound)
+        args << "-c:a" << "libmp3lame" << "-ar" << "22050" << "-b:a" << "64k";
+    args << path;
+    return run(QStringLiteral("ffmpeg"), args);
 }
 
 MediaInfo probeMedia(const QString &path, bool decode)

@@ -7,8 +7,9 @@ namespace vidmora::test {
 
 // Makes a video file in the site's download format with the system's ffmpeg:
 // Sorenson H.263 video with a moving test pattern and a tone in MP3, like the
-// site's own ".flv" files. Returns false when ffmpeg failed.
-bool makeFlv(const QString &path, int seconds = 1, int width = 320, int height = 240);
+// site's own ".flv" files; without `sound`, the picture alone. Returns false
+// when ffmpeg failed.
+bool makeFlv(const QString &path, int seconds = 1, int width = 320, int height = 240, bool sound = true);
 
 // A `seconds`-long 320x240 FLV as makeFlv makes it, with 48 bytes of noise
 // every 2000 bytes after its first 8 KiB: the decoder reports an error in
