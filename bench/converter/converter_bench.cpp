@@ -11,6 +11,7 @@
 
 #include "converter/avc.h"
 #include "recording_process_control.h"
+#include "timed_run.h"
 #include "platform/process_control.h"
 #include "profiles/profiles.h"
 #include "translate.h"
@@ -34,15 +35,13 @@
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
-extern char **environ;
 
 namespace {
 
 using vidmora::bench::Clock;
 using vidmora::bench::Recorder;
+using vidmora::bench::median;
 
 void setDefaultProfile(vidmora::AVC &a)
 {
@@ -60,30 +59,9 @@ bool runQuiet(const QString &program, const QStringList &args)
 // Wall time of one direct ffmpeg run, in seconds; < 0 on failure.
 double runDirect(const std::vector<std::string> &args)
 {
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+    int code = -1;
+    const double s = vidmora::bench::timedRun(args, false, &code);
+    return s >= 0 && code == 0 ? s : -1;
 }
 
 } // namespace

@@ -12,13 +12,14 @@
 
 #include "converter/avc.h"
 #include "profiles/profiles.h"
+#include "flv_media.h"
 #include "recording_process_control.h"
+#include "timed_run.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -27,81 +28,15 @@
 #include <cstdlib>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
-extern char **environ;
 
 namespace {
 
 using vidmora::bench::Clock;
 using vidmora::bench::Recorder;
+using vidmora::bench::median;
 
 constexpr int kLimitSeconds = 120; // a conversion through the driver that takes longer is given up
-
-bool runQuiet(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// The source: a clean 20-second FLV, then 48 bytes of noise every 2000 bytes
-// after the first 8 KiB (the header and the first frames stay whole, so the
-// file is still taken for an FLV). The noise is the same on every run.
-bool makeDamagedSource(const QString &path)
-{
-    if (!runQuiet("ffmpeg", {"-hide_banner", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                             "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i", "sine=sample_rate=22050", "-t",
-                             "20", "-c:v", "flv1", "-q:v", "4", "-c:a", "libmp3lame", "-ar", "22050", "-b:a", "64k",
-                             path}))
-        return false;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite))
-        return false;
-    QByteArray bytes = f.readAll();
-    quint32 seed = 7;
-    for (qsizetype at = 8192; at + 48 < bytes.size(); at += 2000)
-        for (qsizetype i = at; i < at + 48; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            bytes[i] = char(seed >> 24);
-        }
-    f.seek(0);
-    return f.write(bytes) == bytes.size();
-}
-
-// Wall time of the converter run with its output thrown away, in seconds; < 0
-// when it could not run.
-double runDiscarded(const std::vector<std::string> &args, int *exitCode)
-{
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
-}
 
 } // namespace
 
@@ -119,7 +54,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString src = dir.path() + "/damaged.flv";
     std::printf("making a damaged 20-second 320x240 FLV...\n");
-    if (!makeDamagedSource(src)) {
+    // The test suite's damaged source: the same noise on every run.
+    if (!vidmora::test::makeDamagedFlv(src, 20)) {
         std::fprintf(stderr, "ffmpeg could not make the input\n");
         return 1;
     }
@@ -198,7 +134,7 @@ int main(int argc, char **argv)
                 discardedArgs.push_back(QFile::encodeName(w).toStdString());
             discardedArgs.back() = QFile::encodeName(dir.path() + "/discarded.avi").toStdString();
         }
-        const double d = runDiscarded(discardedArgs, &discardedExit);
+        const double d = vidmora::bench::timedRun(discardedArgs, true, &discardedExit);
         if (d < 0) {
             std::fprintf(stderr, "the converter could not run\n");
             return false;
