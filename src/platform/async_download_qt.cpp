@@ -14,6 +14,7 @@
 
 #include "platform/host_map.h"
 #include "platform/peer_end.h"
+#include "platform/web_address.h"
 
 namespace vidmora::platform {
 namespace {
@@ -27,17 +28,6 @@ constexpr qint64 kGrowthStep = 16 << 20;   // the body's storage grows by at mos
 qint32 clamp32(qint64 v)
 {
     return static_cast<qint32>(std::clamp<qint64>(v, 0, kInt32Max));
-}
-
-bool isServedScheme(const QUrl &url)
-{
-    const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
-
-bool isRedirect(int code)
-{
-    return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
 }
 
 // The Host line names the host the address names, whatever HostMap connects to.
@@ -419,7 +409,7 @@ private:
                 chunked = value.toLower().endsWith("chunked");
             }
         }
-        if (isRedirect(code) && !location.isEmpty())
+        if (isRedirectStatus(code) && !location.isEmpty())
             return follow(location);
         if (code >= 400) {
             fail();
@@ -489,7 +479,7 @@ private:
     bool follow(const QByteArray &location)
     {
         const QUrl next = m_url.resolved(QUrl::fromEncoded(location));
-        if (++m_redirects > kMaxRedirects || !next.isValid() || !isServedScheme(next) || next.host().isEmpty()) {
+        if (++m_redirects > kMaxRedirects || !next.isValid() || !isWebScheme(next) || next.host().isEmpty()) {
             fail();
             return false;
         }
@@ -596,7 +586,7 @@ std::optional<AsyncReadFailure> QtAsyncDownloadService::AsyncRead(const QString 
     const QUrl url(Target, QUrl::StrictMode);
     if (!url.isValid() || url.isRelative())
         return AsyncReadFailure{kErrInvalidUrl, QStringLiteral("Invalid URL: ") + Target};
-    if (!isServedScheme(url))
+    if (!isWebScheme(url))
         return AsyncReadFailure{kErrUnknownProtocol, QStringLiteral("Unsupported protocol: ") + url.scheme()};
     if (url.host().isEmpty())
         return AsyncReadFailure{kErrInvalidUrl, QStringLiteral("Invalid URL: ") + Target};

@@ -1,6 +1,7 @@
 #include "platform/url_to_file.h"
 
 #include "platform/host_map.h"
+#include "platform/web_address.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -16,10 +17,6 @@
 #include <QUrl>
 
 #include <memory>
-
-#if QT_CONFIG(ssl)
-#include <QSslSocket>
-#endif
 
 namespace vidmora::platform {
 namespace {
@@ -55,19 +52,7 @@ QNetworkRequest requestFor(const QUrl &url)
 // must not make the transfer read a local file (file:) or anything else.
 bool isWebAddress(const QUrl &url)
 {
-    const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("http"))
-        return true;
-#if QT_CONFIG(ssl)
-    if (scheme == QLatin1String("https"))
-        return QSslSocket::supportsSsl();
-#endif
-    return false;
-}
-
-bool isRedirect(int status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    return isWebScheme(url) && (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0 || canSpeakTls());
 }
 
 void transfer(const QString &url, const QString &targetPath, int timeoutMs, Shared &shared)
@@ -114,7 +99,7 @@ void transfer(const QString &url, const QString &targetPath, int timeoutMs, Shar
             break;
         }
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (isRedirect(status)) {
+        if (isRedirectStatus(status)) {
             const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
             if (!target.isValid())
                 break;
