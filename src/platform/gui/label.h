@@ -40,6 +40,7 @@ private:
     // How many characters of a caption the label can show at its size at most.
     qsizetype shownCharsBound() const;
     void showCaption();
+    void showMoreIfRoom();
 
     QString m_caption;
     qsizetype m_shownBound = 0;

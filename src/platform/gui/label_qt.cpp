@@ -88,19 +88,25 @@ void Label::showCaption()
             + QStringLiteral("</span>"));
 }
 
+void Label::showMoreIfRoom()
+{
+    // A label that grows, or whose font gets smaller, may show more of a
+    // caption that was cut for its old room.
+    if (m_caption.size() > m_shownBound && shownCharsBound() > m_shownBound)
+        showCaption();
+}
+
 void Label::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
-    // A label that grows may show more of a caption that was cut for its old size.
-    if (m_caption.size() > m_shownBound && shownCharsBound() > m_shownBound)
-        showCaption();
+    showMoreIfRoom();
 }
 
 void Label::changeEvent(QEvent *event)
 {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange && m_caption.size() > m_shownBound && shownCharsBound() > m_shownBound)
-        showCaption();
+    if (event->type() == QEvent::FontChange)
+        showMoreIfRoom();
 }
 
 void Label::mousePressEvent(QMouseEvent *event)
