@@ -163,6 +163,74 @@ TEST(Translate, PictureSizesAnEncoderRefusesBecomeTheNearestItTakes)
     }
 }
 
+// Which option comes first changes nothing but the order on the line: an
+// option dropped or rewritten for the encoder leaves the others as they are.
+TEST(Translate, TheResultDoesNotDependOnTheOptionOrder)
+{
+    const Case cases[] = {
+        {"-i in.flv -y -vcodec h264 -qscale 25 -s 321x241 out.avi", "-i in.flv -y -c:v libx264 -s 322x242 out.avi"},
+        {"-i in.flv -y -s 321x241 -qscale 25 -vcodec h264 out.avi", "-i in.flv -y -s 322x242 -c:v libx264 out.avi"},
+        {"-i in.flv -y -qscale 25 -s 321x241 -vcodec h264 out.avi", "-i in.flv -y -s 322x242 -c:v libx264 out.avi"},
+        {"-i in.flv -y -qscale 25 -qscale 20 -vcodec h264 -s 321x241 out.avi",
+         "-i in.flv -y -c:v libx264 -s 322x242 out.avi"},
+        {"-i in.flv -y -qscale 5 -s 321x241 -vcodec rv20 out.rm", "-i in.flv -y -q:v 5 -s 320x240 -c:v rv20 out.rm"},
+        // The profiles' own options, reversed.
+        {"-i in.flv -y -ac 2 -ar 48000 -ab 64 -acodec aac -maxrate 1500 -qscale 25 -g 250 -bufsize 128 -vcodec h264 "
+         "-s 320x240 -r 29.97 -b 1500 out.avi",
+         "-i in.flv -y -ac 2 -ar 48000 -b:a 64k -c:a aac -maxrate 1500k -g 250 -bufsize 1048576 -c:v libx264 "
+         "-s 320x240 -r 30000/1001 -b:v 1500k out.avi"},
+        {"-i in.flv -y -ac 2 -ar 44100 -ab 80 -acodec aac -aspect 4:3 -vcodec mpeg4 -s 320x240 -b 1200 out.mpg",
+         "-i in.flv -y -ac 2 -ar 44100 -b:a 80k -c:a mp2 -aspect 4:3 -c:v mpeg4 -s 320x240 -b:v 1200k out.mpg"},
+        {"-i in.flv -y -ac 2 -ar 44100 -sameq -deinterlace -vcodec rv20 out.rm",
+         "-i in.flv -y -ac 2 -ar 44100 -c:v rv20 -vf yadif," RV20_SCALE " -q:v 2 out.rm"},
+        {"-i in.flv -y -ac 2 -ab 48 -acodec aac -sameq -deinterlace -s 320x240 -r 29.97 -b 360 out.mov",
+         "-i in.flv -y -ac 2 -b:a 48k -c:a aac -s 320x240 -r 30000/1001 -b:v 360k -vf yadif -crf 18 out.mov"},
+        {"-i in.flv -y -ac 1 -ar 8000 -ab 48 -acodec amr_nb -bt 60 -vcodec h263 -s 176x144 -r 11 -b 120 out.3gp",
+         "-i in.flv -y -ac 1 -ar 8000 -b:a 48k -c:a aac -bt 60k -c:v h263 -s 176x144 -r 11 -b:v 120k out.3gp"},
+        {"-i in.flv -y -ac 2 -ar 44100 -ab 128 -acodec mp3 -f mp3 out.mp3",
+         "-i in.flv -y -ac 2 -ar 44100 -b:a 128k -c:a libmp3lame -f mp3 -vn out.mp3"},
+    };
+    for (const Case &c : cases) {
+        const wqas::Translation t = wqas::translate(words(c.old));
+        ASSERT_TRUE(t.ok) << c.old << ": " << t.error;
+        EXPECT_EQ(joined(t.arguments), c.today) << c.old;
+    }
+}
+
+// Only an output that ffmpeg itself expands into numbered files is written
+// without a temporary name: a "%" in a folder, or one the pattern rules do
+// not expand, names one file like any other.
+TEST(Translate, NumberedFilesOnlyWhereFfmpegExpandsAPattern)
+{
+    struct Row {
+        const char *line;
+        bool numbered;
+    } rows[] = {
+        {"-i in.flv -y /v/frame%03d.png", true},
+        {"-i in.flv -y /v/frame%d.jpg", true},
+        {"-i in.flv -y /v/a%%b%d.png", true},
+        {"-i in.flv -y -f image2 /v/frame%02d.raw", true},
+        {"-i in.flv -y -f segment /v/part%03d.ts", true},
+        {"-i in.flv -y -strftime 1 /v/%Y-%m-%d.png", true},
+        {"-i in.flv -y -f hls /v/list.m3u8", true},
+        {"-i in.flv -y /%d/frame.png", true}, // the image muxer expands the folder too
+        {"-i in.flv -y /v/frame%%.png", false},   // a percent sign, no number
+        {"-i in.flv -y /v/frame%x%d.png", false}, // not a pattern ffmpeg takes
+        {"-i in.flv -y /v/frame.png", false},
+        {"-i in.flv -y -f image2 -update 1 /v/frame.png", false},
+        {"-i in.flv -y /v/100%_done/Vidmora/Long_Clip.avi", false},
+        {"-i in.flv -y /v/%d/Long%03d.avi", false},
+        {"-i in.flv -y /v/%%/clip%d.mov", false},
+        {"-i in.flv -y -f avi /v/frame%03d.png", false},
+        {"-i in.flv -y /v/plain/clip.avi", false},
+    };
+    for (const Row &r : rows) {
+        const wqas::Translation t = wqas::translate(words(r.line));
+        ASSERT_TRUE(t.ok) << r.line << ": " << t.error;
+        EXPECT_EQ(t.numberedFiles, r.numbered) << r.line;
+    }
+}
+
 TEST(Translate, FileNamesWithBlanksStayWhole)
 {
     const auto t = wqas::translate({"-i", "/my videos/a b.flv", "-y", "-b", "360", "/my videos/a b.avi"});

@@ -303,7 +303,57 @@ bool ownFilterGraph(const std::string &option)
            starts("-filter:v") || starts("-filter_script:v");
 }
 
+// As ffmpeg fills in a frame number (av_get_frame_filename2, several numbers
+// allowed): "%" with optional digits and "d" is a number, "%%" a percent
+// sign; any other "%" makes the path no pattern at all, and so does a path
+// without a number.
+bool expandsFrameNumber(const std::string &path)
+{
+    bool number = false;
+    for (std::size_t k = 0; k < path.size(); ++k) {
+        if (path[k] != '%')
+            continue;
+        ++k;
+        while (k < path.size() && std::isdigit(static_cast<unsigned char>(path[k])))
+            ++k;
+        if (k >= path.size())
+            return false;
+        if (path[k] == 'd')
+            number = true;
+        else if (path[k] != '%')
+            return false;
+    }
+    return number;
+}
+
 } // namespace
+
+bool writesNumberedFiles(const std::string &output, const std::string &format, bool strftime)
+{
+    const std::string f = lower(format);
+    static const std::set<std::string> severalFiles = {"hls", "dash", "tee"};
+    if (severalFiles.count(f))
+        return true;
+    static const std::set<std::string> numbering = {"image2", "segment", "ssegment", "stream_segment"};
+    bool images = numbering.count(f) > 0;
+    if (f.empty()) {
+        // The extensions for which ffmpeg picks its image muxer (`ffmpeg -h
+        // muxer=image2`, and the image codecs it guesses for a pattern).
+        static const std::set<std::string> imageExts = {
+            "bmp", "dpx", "exr", "jls", "jpeg", "jpg", "jxl", "ljpg", "pam", "pbm", "pcx", "pfm", "pgm", "pgmyuv",
+            "phm", "png", "ppm", "sgi", "tga", "tif", "tiff", "jp2", "j2c", "j2k", "xwd", "sun", "ras", "rs", "im1",
+            "im8", "im24", "sunras", "vbn", "xbm", "xface", "pix", "y", "avif", "qoi", "gif", "webp", "jps", "mpo",
+            "pnm", "hdr", "jpc", "pic", "pcd", "ptx", "svg", "dds", "pns", "mng", "xpm", "im32", "photocd"};
+        const auto slash = output.find_last_of('/');
+        const auto dot = output.find_last_of('.');
+        images = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                 && imageExts.count(lower(output.substr(dot + 1))) > 0;
+    }
+    if (!images)
+        return false;
+    // The image and segment muxers expand the whole path, folder and all.
+    return strftime || expandsFrameNumber(output);
+}
 
 std::string kilobitRate(const std::string &value)
 {
@@ -313,6 +363,170 @@ std::string kilobitRate(const std::string &value)
     return n < kBitRateLimit ? value + "k" : value;
 }
 
+namespace {
+
+// One option as the caller wrote it, with its value when it takes one.
+struct Option {
+    std::string name;
+    std::string value;
+    bool hasValue = false;
+};
+
+// The caller's command line, read once: the input part (up to and including
+// the last input, options between inputs belong to the next one), the
+// output's options in their order, and the options that only mean something
+// for the output wherever they were written.
+struct CommandLine {
+    std::vector<Option> inputPart;
+    std::vector<Option> outputPart;
+    std::string output;
+    std::string filters; // the caller's -vf, joined
+    bool deinterlace = false;
+    bool sameQuality = false;
+};
+
+// What the line asks of the output, decided from the whole record before
+// anything is written.
+struct Decisions {
+    std::string encoder;      // the video encoder ffmpeg will use ("" when not known here)
+    bool dropQuantiser = false; // x264 has no MPEG quantiser scale
+    bool aacToMp2 = false;    // an MPEG program stream cannot carry AAC
+    bool audioOnly = false;
+    const Option *size = nullptr; // the -s that counts (the last), when there is one
+    std::string fittedSize;   // its replacement, when the encoder refuses it
+    std::string filters;      // the -vf written after the output's options
+    bool sameQuality = false;
+};
+
+std::optional<CommandLine> parse(const std::vector<std::string> &args, std::string &error)
+{
+    CommandLine line;
+    line.output = args.back();
+    bool haveInput = false;
+    const std::size_t end = args.size() - 1;
+    for (std::size_t k = 0; k < end; ++k) {
+        Option o;
+        o.name = args[k];
+        o.hasValue = valueOptions().count(o.name) > 0;
+        if (o.hasValue) {
+            if (k + 1 >= end) {
+                error = "option " + o.name + " has no value";
+                return std::nullopt;
+            }
+            o.value = args[++k];
+        } else if (!o.name.empty() && o.name[0] == '-' && k + 1 < end && !args[k + 1].empty() && args[k + 1][0] != '-') {
+            // An option unknown here takes the next word as its value unless
+            // that word is an option itself.
+            o.value = args[++k];
+            o.hasValue = true;
+        }
+
+        if (o.name == "-vf") {
+            line.filters = line.filters.empty() ? o.value : line.filters + "," + o.value;
+        } else if (o.name == "-deinterlace") {
+            line.deinterlace = true;
+        } else if (o.name == "-sameq") {
+            line.sameQuality = true;
+        } else if (o.name == "-i") {
+            line.inputPart.insert(line.inputPart.end(), line.outputPart.begin(), line.outputPart.end());
+            line.outputPart.clear();
+            line.inputPart.push_back(o);
+            haveInput = true;
+        } else {
+            line.outputPart.push_back(o);
+        }
+    }
+    if (!haveInput) {
+        error = "no input file named (-i)";
+        return std::nullopt;
+    }
+    return line;
+}
+
+Decisions decide(const CommandLine &line)
+{
+    std::string videoCodec, format;
+    bool ownGraph = false, noVideo = false, target = false;
+    Decisions d;
+    for (const Option &o : line.outputPart) {
+        if (o.name == "-vcodec")
+            videoCodec = videoEncoder(o.value);
+        else if (o.name == "-f")
+            format = o.value;
+        else if (o.name == "-target")
+            target = true;
+        else if (o.name == "-s")
+            d.size = &o;
+        noVideo = noVideo || o.name == "-vn";
+        ownGraph = ownGraph || ownFilterGraph(o.name);
+    }
+
+    const OutputKind kind = kindOf(format, line.output);
+    d.encoder = !videoCodec.empty() ? videoCodec : kind.videoEncoder;
+    d.dropQuantiser = isX264(d.encoder);
+    d.aacToMp2 = kind.mpegProgram;
+    d.audioOnly = kind.audioOnly;
+    if (d.audioOnly)
+        return d;
+
+    d.filters = line.filters;
+    if (line.deinterlace)
+        d.filters = d.filters.empty() ? "yadif" : "yadif," + d.filters;
+    // A picture size the encoder refuses (an odd-sized download, or a size
+    // asked for) becomes the nearest one it takes. A size asked for is known
+    // here; ffmpeg scales to it after every filter. The source's own size is
+    // not: a last filter picks the size from it.
+    if (const SizeRule *rule = sizeRuleFor(d.encoder); rule && !noVideo && !target) {
+        if (d.size) {
+            if (const auto asked = parseSize(d.size->value)) {
+                const auto fit = fittedSize(*rule, asked->first, asked->second);
+                if (fit != *asked)
+                    d.fittedSize = std::to_string(fit.first) + "x" + std::to_string(fit.second);
+            }
+        } else if (!ownGraph) {
+            d.filters = d.filters.empty() ? scaleFilter(*rule) : d.filters + "," + scaleFilter(*rule);
+        }
+    }
+    d.sameQuality = line.sameQuality;
+    return d;
+}
+
+// An option in today's spelling; `d` is null for the input part.
+void writeOption(const Option &o, const Decisions *d, std::vector<std::string> &out)
+{
+    const auto put = [&](const std::string &name, const std::string &value) { out.insert(out.end(), {name, value}); };
+    if (o.name == "-b")
+        put("-b:v", kilobitRate(o.value));
+    else if (o.name == "-ab")
+        put("-b:a", kilobitRate(o.value));
+    else if (o.name == "-bt" || o.name == "-maxrate" || o.name == "-minrate")
+        put(o.name, kilobitRate(o.value));
+    else if (o.name == "-bufsize")
+        put(o.name, bufferSize(o.value));
+    else if (o.name == "-r")
+        put(o.name, frameRate(o.value));
+    else if (o.name == "-vcodec")
+        put("-c:v", videoEncoder(o.value));
+    else if (o.name == "-acodec") {
+        const std::string codec = audioEncoder(o.value);
+        put("-c:a", d && d->aacToMp2 && codec == "aac" ? "mp2" : codec);
+    } else if (o.name == "-vtag")
+        put("-tag:v", o.value);
+    else if (o.name == "-atag")
+        put("-tag:a", o.value);
+    else if (o.name == "-qscale") {
+        if (!d || !d->dropQuantiser)
+            put("-q:v", o.value);
+    } else if (o.name == "-s" && d && d->size == &o && !d->fittedSize.empty())
+        put(o.name, d->fittedSize);
+    else if (o.hasValue)
+        put(o.name, o.value);
+    else
+        out.push_back(o.name);
+}
+
+} // namespace
+
 Translation translate(const std::vector<std::string> &args)
 {
     Translation t;
@@ -320,152 +534,43 @@ Translation translate(const std::vector<std::string> &args)
         t.error = "no arguments: expected -i <input> [options] <output>";
         return t;
     }
-    const std::string output = args.back();
+    const std::string &output = args.back();
     if (output.empty() || (output.size() > 1 && output[0] == '-')) {
         t.error = "no output file named";
         return t;
     }
-
-    std::vector<std::string> inputPart;  // up to and including the last -i
-    std::vector<std::string> optionPart; // everything after it
-    std::string videoCodec; // encoder named by the options
-    std::string audioCodec;
-    std::string format;
-    std::string filters;
-    bool deinterlace = false;
-    bool sameQuality = false;
-    bool haveInput = false;
-    std::size_t audioCodecAt = std::string::npos; // index of -c:a's value in optionPart
-    std::size_t qscaleAt = std::string::npos;     // index of -q:v in optionPart
-    std::size_t sizeAt = std::string::npos;       // index of the last -s's value in optionPart
-    bool ownGraph = false; // the caller filters the picture in today's spelling
-    bool noVideo = false;  // -vn
-    bool target = false;   // -target: the standard sets the size
-
-    const std::size_t end = args.size() - 1;
-    for (std::size_t k = 0; k < end; ++k) {
-        const std::string &a = args[k];
-        const bool hasValue = valueOptions().count(a) > 0;
-        if (hasValue && k + 1 >= end) {
-            t.error = "option " + a + " has no value";
-            return t;
-        }
-        const std::string value = hasValue ? args[k + 1] : std::string();
-        if (hasValue)
-            ++k;
-        std::vector<std::string> &out = haveInput ? optionPart : inputPart;
-
-        if (a == "-i") {
-            // Options between inputs belong to the next input: keep them with it.
-            inputPart.insert(inputPart.end(), optionPart.begin(), optionPart.end());
-            optionPart.clear();
-            audioCodecAt = qscaleAt = sizeAt = std::string::npos;
-            inputPart.push_back("-i");
-            inputPart.push_back(value);
-            haveInput = true;
-        } else if (a == "-b") {
-            out.insert(out.end(), {"-b:v", kilobitRate(value)});
-        } else if (a == "-ab") {
-            out.insert(out.end(), {"-b:a", kilobitRate(value)});
-        } else if (a == "-bt" || a == "-maxrate" || a == "-minrate") {
-            out.insert(out.end(), {a, kilobitRate(value)});
-        } else if (a == "-bufsize") {
-            out.insert(out.end(), {a, bufferSize(value)});
-        } else if (a == "-r") {
-            out.insert(out.end(), {a, frameRate(value)});
-        } else if (a == "-vcodec") {
-            videoCodec = videoEncoder(value);
-            out.insert(out.end(), {"-c:v", videoCodec});
-        } else if (a == "-acodec") {
-            audioCodec = audioEncoder(value);
-            out.push_back("-c:a");
-            audioCodecAt = haveInput ? out.size() : std::string::npos;
-            out.push_back(audioCodec);
-        } else if (a == "-vtag") {
-            out.insert(out.end(), {"-tag:v", value});
-        } else if (a == "-atag") {
-            out.insert(out.end(), {"-tag:a", value});
-        } else if (a == "-qscale") {
-            qscaleAt = haveInput ? out.size() : std::string::npos;
-            out.insert(out.end(), {"-q:v", value});
-        } else if (a == "-s") {
-            out.push_back(a);
-            sizeAt = haveInput ? out.size() : std::string::npos;
-            out.push_back(value);
-        } else if (a == "-f") {
-            if (haveInput)
-                format = value;
-            out.insert(out.end(), {a, value});
-        } else if (a == "-vf") {
-            filters = filters.empty() ? value : filters + "," + value;
-        } else if (a == "-deinterlace") {
-            deinterlace = true;
-        } else if (a == "-sameq") {
-            sameQuality = true;
-        } else if (hasValue) {
-            if (haveInput && a == "-target")
-                target = true;
-            out.insert(out.end(), {a, value});
-        } else {
-            if (haveInput) {
-                ownGraph = ownGraph || ownFilterGraph(a);
-                noVideo = noVideo || a == "-vn";
-            }
-            out.push_back(a);
-            // An option unknown here takes the next word as its value unless
-            // that word is an option itself.
-            if (!a.empty() && a[0] == '-' && k + 1 < end && !args[k + 1].empty() && args[k + 1][0] != '-') {
-                out.push_back(args[k + 1]);
-                ++k;
-            }
-        }
-    }
-    if (!haveInput) {
-        t.error = "no input file named (-i)";
+    const std::optional<CommandLine> line = parse(args, t.error);
+    if (!line)
         return t;
+    const Decisions d = decide(*line);
+    std::string format;
+    bool strftime = false;
+    for (const Option &o : line->outputPart) {
+        if (o.name == "-f")
+            format = o.value;
+        else if (o.name == "-strftime")
+            strftime = o.value != "0" && o.value != "false";
     }
+    t.numberedFiles = writesNumberedFiles(output, format, strftime);
 
-    const OutputKind kind = kindOf(format, output);
-    const std::string encoder = !videoCodec.empty() ? videoCodec : kind.videoEncoder;
-
-    if (kind.mpegProgram && audioCodecAt != std::string::npos && optionPart[audioCodecAt] == "aac")
-        optionPart[audioCodecAt] = "mp2"; // an MPEG program stream cannot carry AAC
-    if (qscaleAt != std::string::npos && isX264(encoder))
-        optionPart.erase(optionPart.begin() + long(qscaleAt), optionPart.begin() + long(qscaleAt) + 2);
-
-    if (kind.audioOnly) {
-        optionPart.push_back("-vn");
+    for (const Option &o : line->inputPart)
+        writeOption(o, nullptr, t.arguments);
+    for (const Option &o : line->outputPart)
+        writeOption(o, &d, t.arguments);
+    if (d.audioOnly) {
+        t.arguments.push_back("-vn");
     } else {
-        if (deinterlace)
-            filters = filters.empty() ? "yadif" : "yadif," + filters;
-        // A picture size the encoder refuses (an odd-sized download, or a
-        // size asked for) becomes the nearest one it takes. A size asked for
-        // is known here; ffmpeg scales to it after every filter. The source's
-        // own size is not: a last filter picks the size from it.
-        if (const SizeRule *rule = sizeRuleFor(encoder); rule && !noVideo && !target) {
-            const auto asked = sizeAt != std::string::npos ? parseSize(optionPart[sizeAt]) : std::nullopt;
-            if (asked) {
-                const auto fit = fittedSize(*rule, asked->first, asked->second);
-                if (fit != *asked)
-                    optionPart[sizeAt] = std::to_string(fit.first) + "x" + std::to_string(fit.second);
-            } else if (sizeAt == std::string::npos && !ownGraph) {
-                filters = filters.empty() ? scaleFilter(*rule) : filters + "," + scaleFilter(*rule);
-            }
-        }
-        if (!filters.empty())
-            optionPart.insert(optionPart.end(), {"-vf", filters});
+        if (!d.filters.empty())
+            t.arguments.insert(t.arguments.end(), {"-vf", d.filters});
         // "Same quantiser as the source" is gone; the finest fixed quantiser
         // (or x264's near-transparent constant quality) keeps what it meant.
-        if (sameQuality) {
-            if (isX264(encoder))
-                optionPart.insert(optionPart.end(), {"-crf", "18"});
+        if (d.sameQuality) {
+            if (isX264(d.encoder))
+                t.arguments.insert(t.arguments.end(), {"-crf", "18"});
             else
-                optionPart.insert(optionPart.end(), {"-q:v", "2"});
+                t.arguments.insert(t.arguments.end(), {"-q:v", "2"});
         }
     }
-
-    t.arguments = inputPart;
-    t.arguments.insert(t.arguments.end(), optionPart.begin(), optionPart.end());
     t.arguments.push_back(output);
     t.ok = true;
     return t;

@@ -51,7 +51,10 @@ const int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 // the running output keeps well below it and the last words fit beside it.
 constexpr int kRunningBacklog = 160;
 constexpr int kFinalBacklog = 240;
-constexpr std::size_t kMessageLength = 160; // longer encoder messages are cut
+// A passed-on message, "..." and its line end included, fits the running
+// backlog on its own: a longer one is cut to fit.
+constexpr std::size_t kMessageLength = kRunningBacklog;
+constexpr char kCutMark[] = "...";
 constexpr int kDistinctShown = 4;            // different messages passed on in full
 
 void onStop(int sig)
@@ -201,12 +204,12 @@ private:
     {
         std::string text = line;
         replaceAll(text, m_temporary, m_output); // the user knows the file by its own name
-        if (text.size() > kMessageLength) {
-            std::size_t cut = kMessageLength;
+        if (text.size() + 1 > kMessageLength) {
+            std::size_t cut = kMessageLength - 1 - (sizeof kCutMark - 1);
             while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
                 --cut;
             text.resize(cut);
-            text += "...";
+            text += kCutMark;
         }
         return text;
     }
@@ -263,10 +266,11 @@ private:
 
 // Whether `output` names a file in a folder, which can be written under a
 // temporary name and renamed; not a device, a pipe or a protocol address.
+// (Files that ffmpeg numbers itself are told by the translation.)
 bool writesAFile(const std::string &output)
 {
-    if (output == "-" || output.find('%') != std::string::npos)
-        return false; // standard output, or a pattern of numbered files
+    if (output == "-")
+        return false; // standard output
     const auto colon = output.find(':');
     if (colon != std::string::npos && colon > 1 && output.find('/') > colon)
         return false; // "pipe:1", "file:x.avi", "udp://..."
@@ -318,7 +322,7 @@ int main(int argc, char **argv)
     for (std::size_t k = 0; k + 1 < t.arguments.size(); ++k)
         overwrite = overwrite || t.arguments[k] == "-y";
     std::string temporary;
-    if (writesAFile(output)) {
+    if (writesAFile(output) && !t.numberedFiles) {
         wqas::removeLeftoverPartials(output); // left by a converter that was killed
         if (!overwrite && exists(output)) {
             std::fprintf(stderr, "wqas.pga: File '%s' already exists. Exiting.\n", output.c_str());
