@@ -30,26 +30,44 @@ Split split(const std::string &path)
     const auto slash = path.find_last_of('/');
     s.folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     s.name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // As the encoder reads it: everything from the name's last dot, also when
+    // that dot is its first character (".avi" is an AVI file).
     const auto dot = s.name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
+    if (dot != std::string::npos)
         s.ext = s.name.substr(dot);
     return s;
 }
 
+// `text` cut to at most `size` bytes, never inside a UTF-8 character.
+std::string cutAt(std::string text, std::size_t size)
+{
+    if (text.size() <= size)
+        return text;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
+        --size;
+    text.resize(size);
+    return text;
+}
+
 std::string partialFileName(const Split &s, long pid)
 {
-    const std::string tail = kMark + std::to_string(pid) + kPart + s.ext;
-    std::string stem = s.name;
-    // A long name is shortened (at a character boundary) so that the
-    // temporary name is still a legal file name.
-    const std::size_t room = kNameMax > tail.size() + 1 ? kNameMax - tail.size() - 1 : 0;
-    if (stem.size() > room) {
-        std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
-            --cut;
-        stem.resize(cut);
+    const std::string mark = kMark + std::to_string(pid) + kPart;
+    // The temporary name must be a legal file name whenever the output's is:
+    // the name before the mark is shortened first, and an extension too long
+    // to fit beside the mark (no container is named by one) after it.
+    std::string ext = cutAt(s.ext, kNameMax - 1 - mark.size());
+    std::string stem = cutAt(s.name, kNameMax - 1 - mark.size() - ext.size());
+    std::string name = "." + stem + mark + ext;
+    // A name already of this very form must not be taken for its own
+    // temporary file: one byte less tells them apart.
+    if (name == s.name) {
+        if (!stem.empty())
+            stem = cutAt(stem, stem.size() - 1);
+        else
+            ext = cutAt(ext, ext.size() - 1);
+        name = "." + stem + mark + ext;
     }
-    return "." + stem + tail;
+    return name;
 }
 
 } // namespace
@@ -63,19 +81,22 @@ std::string partialOutputPath(const std::string &output, long pid)
 long partialOutputOwner(const std::string &output, const std::string &fileName)
 {
     const Split s = split(output);
-    const std::string suffix = kPart + s.ext;
-    if (fileName.size() <= suffix.size() || fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return 0;
-    const std::size_t digitsEnd = fileName.size() - suffix.size();
-    std::size_t digitsStart = digitsEnd;
-    while (digitsStart > 0 && fileName[digitsStart - 1] >= '0' && fileName[digitsStart - 1] <= '9')
-        --digitsStart;
-    if (digitsStart == digitsEnd || digitsEnd - digitsStart > 9)
-        return 0;
-    const long pid = std::strtol(fileName.substr(digitsStart, digitsEnd - digitsStart).c_str(), nullptr, 10);
-    if (pid <= 0)
-        return 0;
-    return partialFileName(s, pid) == fileName ? pid : 0;
+    if (fileName == s.name)
+        return 0; // the output itself is never its own leftover
+    // The process id follows a mark; rebuilding the name from it decides.
+    const std::string mark = kMark;
+    for (auto at = fileName.find(mark); at != std::string::npos; at = fileName.find(mark, at + 1)) {
+        const std::size_t digitsStart = at + mark.size();
+        std::size_t digitsEnd = digitsStart;
+        while (digitsEnd < fileName.size() && fileName[digitsEnd] >= '0' && fileName[digitsEnd] <= '9')
+            ++digitsEnd;
+        if (digitsEnd == digitsStart || digitsEnd - digitsStart > 9)
+            continue;
+        const long pid = std::strtol(fileName.substr(digitsStart, digitsEnd - digitsStart).c_str(), nullptr, 10);
+        if (pid > 0 && partialFileName(s, pid) == fileName)
+            return pid;
+    }
+    return 0;
 }
 
 bool converterRunning(long pid)

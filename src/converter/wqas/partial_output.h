@@ -13,11 +13,13 @@ namespace wqas {
 
 // The temporary name for `output` of the converter with process id `pid`:
 // ".<file name>.wqas-<pid>.part<extension>" in the output's folder. The
-// extension stays last, so the encoder picks the same container from it.
+// extension (from the name's last dot, so ".avi" is one) stays last, so the
+// encoder picks the same container from it. The name is never the output's
+// own, and fits the 255-byte limit whenever the output's name does.
 std::string partialOutputPath(const std::string &output, long pid);
 
 // The converter's process id when `fileName` (a name without folder) is a
-// temporary name of `output`'s; otherwise 0.
+// temporary name of `output`'s; otherwise 0 (always for the output's own name).
 long partialOutputOwner(const std::string &output, const std::string &fileName);
 
 // Whether the process `pid` is a converter that still runs (not one that has
