@@ -22,8 +22,9 @@ QString GetCategory(QString &Html);
 QString GetDescription(QString &Html);
 
 // Saves the resource at `URL` to the file `TargetPath`; blocks until the file
-// is written or the transfer has failed (bounded), and reports nothing. On
-// failure nothing new is at `TargetPath`: an earlier file there stays as it was.
+// is written or the transfer has failed (5 s without a byte, 20 s in all),
+// and reports nothing. On failure (a body cut short or ended by a reset
+// included) nothing new is at `TargetPath`: an earlier file there stays as it was.
 void DownloadFile(QString &URL, QString &TargetPath);
 
 // The cut shared by the extractors: the text from the end of `start`'s first

@@ -1,22 +1,20 @@
 #include "platform/url_to_file.h"
 
-#include "platform/host_map.h"
+#include "platform/async_download_qt.h"
 #include "platform/web_address.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 namespace vidmora::platform {
 namespace {
@@ -33,95 +31,59 @@ struct Shared {
 // thread to wind down after an abort.
 constexpr int kWindDownMs = 5000;
 
-// Redirections are followed by hand, so that every hop goes through HostMap
-// and names its own host in the Host header.
-constexpr int kMaxRedirects = 10;
-
-QNetworkRequest requestFor(const QUrl &url)
+// The body comes through the download service, so a thumbnail ends as a
+// video does: a reset, a short body, an error status or a redirection off
+// the web is a failure, wherever the service decides it.
+std::optional<QByteArray> fetch(const QUrl &url, int timeoutMs, int idleMs)
 {
-    QNetworkRequest request(HostMap::resolve(url));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QByteArray host = QUrl::toAce(url.host());
-    if (url.port() != -1)
-        host += ':' + QByteArray::number(url.port());
-    request.setRawHeader("Host", host);
-    return request;
+    QtAsyncDownloadService service{std::chrono::milliseconds(idleMs)};
+    QEventLoop loop;
+    std::optional<QByteArray> body;
+    QObject::connect(&service, &AsyncDownloadService::AsyncReadComplete, &loop, [&](const AsyncProp &prop) {
+        if (prop.StatusCode == AsyncDownloadService::EndDownloadData)
+            body = prop.Value;
+        loop.quit();
+    });
+    const QString name = QStringLiteral("url-to-file");
+    if (service.AsyncRead(url.toString(QUrl::FullyEncoded), AsyncDownloadService::kTypeByteArray, name, 0))
+        return std::nullopt;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        service.CancelAsyncRead(name);
+        loop.quit();
+    });
+    deadline.start(timeoutMs);
+    loop.exec();
+    return body;
 }
 
-// Only web addresses are fetched, also at the end of a redirection: a server
-// must not make the transfer read a local file (file:) or anything else.
-bool isWebAddress(const QUrl &url)
+void transfer(const QString &url, const QString &targetPath, int timeoutMs, int idleMs, Shared &shared)
 {
-    return isWebScheme(url) && (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0 || canSpeakTls());
-}
-
-void transfer(const QString &url, const QString &targetPath, int timeoutMs, Shared &shared)
-{
-    QUrl current(url, QUrl::TolerantMode);
-    if (!current.isValid() || current.host().isEmpty() || !isWebAddress(current))
+    // Typed addresses are taken leniently (a blank becomes %20); the service
+    // then sees them in their strict form.
+    const QUrl current(url, QUrl::TolerantMode);
+    if (!current.isValid() || current.host().isEmpty() || !isWebScheme(current))
         return;
 
-    QNetworkAccessManager nam;
-    // The programs read no environment, so no proxy settings either.
-    nam.setProxy(QNetworkProxy::NoProxy);
     QSaveFile file(targetPath);
     if (!file.open(QIODevice::WriteOnly))
         return;
-
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(timeoutMs);
-    bool timedOut = false;
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        loop.quit();
-    });
-
-    for (int hop = 0; hop <= kMaxRedirects && !timedOut; ++hop) {
-        std::unique_ptr<QNetworkReply> reply(nam.get(requestFor(current)));
-        bool writeFailed = false;
-        const auto takeBody = [&] {
-            const QByteArray chunk = reply->readAll();
-            if (file.write(chunk) != chunk.size())
-                writeFailed = true;
-        };
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
-            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (status < 300 || status >= 400)
-                takeBody();
-        });
-        if (!reply->isFinished())
-            loop.exec();
-        if (!reply->isFinished()) { // the deadline passed
-            reply->abort();
-            break;
-        }
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (isRedirectStatus(status)) {
-            const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-            if (!target.isValid())
-                break;
-            current = current.resolved(target);
-            if (current.host().isEmpty() || !isWebAddress(current))
-                break;
-            continue;
-        }
-        takeBody();
-        if (reply->error() != QNetworkReply::NoError || status >= 400 || writeFailed)
-            break;
-        QMutexLocker lock(&shared.mutex);
-        if (!shared.abandoned)
-            shared.written = file.commit();
+    const std::optional<QByteArray> body = fetch(current, timeoutMs, idleMs);
+    if (!body || file.write(*body) != body->size()) {
+        file.cancelWriting(); // the temporary file goes; the target stays as it was
         return;
     }
-    file.cancelWriting(); // the temporary file goes; the target stays as it was
+    QMutexLocker lock(&shared.mutex);
+    if (!shared.abandoned)
+        shared.written = file.commit();
+    else
+        file.cancelWriting();
 }
 
 } // namespace
 
-bool urlToFile(const QString &url, const QString &targetPath, int timeoutMs)
+bool urlToFile(const QString &url, const QString &targetPath, int timeoutMs, int idleMs)
 {
     // A NUL would cut the name short where the file is opened: the body would
     // land on another file than the one asked for.
@@ -129,9 +91,11 @@ bool urlToFile(const QString &url, const QString &targetPath, int timeoutMs)
         return false;
     if (timeoutMs < 0)
         timeoutMs = 0;
+    if (idleMs < 0)
+        idleMs = 0;
     auto shared = std::make_shared<Shared>();
-    QThread *worker = QThread::create([url, targetPath, timeoutMs, shared] {
-        transfer(url, targetPath, timeoutMs, *shared);
+    QThread *worker = QThread::create([url, targetPath, timeoutMs, idleMs, shared] {
+        transfer(url, targetPath, timeoutMs, idleMs, *shared);
     });
     worker->start();
     // Wait without running the caller's event loop: its events stay queued, in order.

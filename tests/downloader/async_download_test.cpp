@@ -296,6 +296,59 @@ TEST(QtAsyncDownloadService, TakesTheBodyAsItsHeadFramesIt)
     }
 }
 
+TEST(QtAsyncDownloadService, EndsAtOnceWhileThePeerKeepsTheConnectionOpen)
+{
+    // The peer sends its pieces and then neither closes nor sends more for as
+    // long as it lives, and the inactivity bound is far off: each read must
+    // end on what it was sent, never on a close or on the time-out.
+    const auto filler = [](qsizetype bytes) {
+        QByteArray lines;
+        for (int i = 0; lines.size() < bytes; ++i)
+            lines += "X-Filler-" + QByteArray::number(i) + ": " + QByteArray(90, 'f') + "\r\n";
+        return lines;
+    };
+    const QByteArray chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n";
+    struct Case {
+        const char *name;
+        QList<QByteArray> pieces;
+        qint32 status;
+        QByteArray body;
+    };
+    const Case cases[] = {
+        {"a head without an end fails past 64 KiB",
+         vidmora::test::LoopbackPeer::split("HTTP/1.1 200 OK\r\n" + filler(80 * 1024), 4096), 0, {}},
+        {"a head just short of 64 KiB is read",
+         vidmora::test::LoopbackPeer::split("HTTP/1.1 200 OK\r\n" + filler(60 * 1024) + "Content-Length: 3\r\n\r\nabc", 4096),
+         6, "abc"},
+        {"a chunk-size line past its bound fails at that line",
+         vidmora::test::LoopbackPeer::split(chunkedHead + QByteArray(8 * 1024, '0'), 1024), 0, {}},
+        {"a chunked body ends at the end of its trailer", {chunkedHead + "0\r\n\r\n"}, 6, "hello"},
+        {"bytes past the length in the head's piece are not taken",
+         {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"}, 6, "abc"},
+        {"bytes past the length in a later piece are not taken",
+         {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n", "ab", "cdef"}, 6, "abc"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        vidmora::test::LoopbackPeer peer(vidmora::test::LoopbackPeer::Script{c.pieces, 2, false});
+        QtAsyncDownloadService service(120s);
+        ReadLog log(service);
+        ASSERT_FALSE(service.AsyncRead(QStringLiteral("http://127.0.0.1:%1/v").arg(peer.port()), 2, QStringLiteral("v"), 16).has_value());
+        if (!waitUntil([&] { return log.done(); }, 15000)) {
+            ADD_FAILURE() << "no end while the peer is still open";
+            continue;
+        }
+        ASSERT_EQ(log.completions.size(), 1);
+        EXPECT_EQ(log.completions[0].StatusCode, c.status);
+        EXPECT_EQ(log.completions[0].Value, c.body);
+        if (c.status == 0) {
+            for (const AsyncProp &p : log.progress)
+                EXPECT_NE(p.StatusCode, 6);
+        }
+        EXPECT_EQ(service.runningReads(), 0);
+    }
+}
+
 TEST(QtAsyncDownloadService, AnAnnouncedLengthReservesNoMoreThanHasArrivedAndABoundedStep)
 {
     // Two thousand million bytes announced, five thousand sent, the rest never comes.

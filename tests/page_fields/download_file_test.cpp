@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -201,4 +202,68 @@ TEST(DownloadFile, PageFetchRunningMeanwhileLosesAndReordersNothing)
     for (qsizetype i = 1; i < progress.size(); ++i)
         EXPECT_GT(progress[i], progress[i - 1]);
     Module1::BufClear();
+}
+
+TEST(DownloadFile, ABodyCutByAResetIsAFailureWithOrWithoutALength)
+{
+    // Only the reset tells the body without a length that it was cut short:
+    // an orderly close would have ended it.
+    const QByteArray picture = jpegLike(20000);
+    const QByteArray part = picture.left(6000);
+    struct Case {
+        const char *name;
+        QByteArray head;
+    };
+    const Case cases[] = {
+        {"with a length", "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: "
+                              + QByteArray::number(picture.size()) + "\r\n\r\n"},
+        {"without a length", "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nConnection: close\r\n\r\n"},
+    };
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackPeer peer(LoopbackPeer::Script{LoopbackPeer::split(c.head + part, 1000), 2, false, true});
+        ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+        QFile::remove(target);
+        EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
+        EXPECT_FALSE(QFile::exists(target));
+        EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+TEST(DownloadFile, AHostThatSendsNothingIsGivenUpLongBeforeTheWholeBound)
+{
+    // The press waits here with the window frozen: a host that has accepted
+    // and says nothing is not worth the whole bound.
+    LoopbackPeer peer(LoopbackPeer::Script{{}, 0, false});
+    ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+    QTemporaryDir dir;
+    QString url = QStringLiteral("http://img.vidsite.example/vi/x/default.jpg");
+    QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    QElapsedTimer clock;
+    clock.start();
+    Module1::DownloadFile(url, target);
+    EXPECT_LT(clock.elapsed(), 15000) << "a functional bound, well short of the 20 s for a transfer";
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(peer.requests().size(), 1);
+}
+
+TEST(DownloadFile, AThumbnailStillTricklingInIsWaitedForPastTheSilenceBound)
+{
+    // A byte about every second for seven seconds: never silent for long, so
+    // the transfer goes on to its end within the whole bound.
+    const QByteArray picture = jpegLike(8);
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 8\r\n\r\n";
+    QList<QByteArray> pieces{head + picture.left(1)};
+    for (qsizetype i = 1; i < picture.size(); ++i)
+        pieces.append(picture.mid(i, 1));
+    LoopbackPeer peer(LoopbackPeer::Script{pieces, 1000, true});
+    ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+    QTemporaryDir dir;
+    QString url = QStringLiteral("http://img.vidsite.example/vi/x/default.jpg");
+    QString target = dir.filePath(QStringLiteral("fis.tmp"));
+    Module1::DownloadFile(url, target);
+    EXPECT_EQ(readFile(target), picture);
 }
