@@ -665,7 +665,6 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
     if (!conversionRunning()) {
         m_convertFiles.source = SrcPath;
         m_convertFiles.output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
-        m_convertFiles.outputWasThere = QFileInfo::exists(m_convertFiles.output);
         m_convertCancelled = false;
     }
     m_startingSource = SrcPath;

@@ -22,9 +22,6 @@ void clearAfterConversion(const ConversionFiles &files, ConversionOutcome outcom
     // The download is deleted only once the converter has made something of it.
     if (outcome == ConversionOutcome::Converted && !files.source.isEmpty() && files.source != files.output)
         QFile::remove(files.source);
-    else if (outcome != ConversionOutcome::Converted && !files.outputWasThere && !files.output.isEmpty()
-             && files.output != files.source && QFileInfo(files.output).isFile())
-        QFile::remove(files.output); // made by this conversion, which did not count
     // A converter that was killed (Cancel) cannot remove its temporary file;
     // only names of that form whose converter has gone are taken.
     if (!files.output.isEmpty())

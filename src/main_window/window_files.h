@@ -24,7 +24,6 @@ enum class ConversionOutcome {
 struct ConversionFiles {
     QString source; // the downloaded ".flv"
     QString output; // where the converter writes
-    bool outputWasThere = false; // a file of an earlier run: never this conversion's to remove
 
     bool isEmpty() const { return source.isEmpty() && output.isEmpty(); }
 };

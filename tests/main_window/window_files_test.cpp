@@ -37,7 +37,8 @@ protected:
     QString path(const QString &name) const { return dir.path() + u'/' + name; }
     QString partialOf(const QString &output, qint64 pid) const
     {
-        return QFile::decodeName(wqas::partialOutputPath(QFile::encodeName(output).toStdString(), long(pid)));
+        return QFile::decodeName(QByteArray::fromStdString(
+            wqas::partialOutputPath(QFile::encodeName(output).toStdString(), long(pid))));
     }
     // A process named "wqas.pga" that runs until the test ends.
     qint64 startLiveConverter()
@@ -86,6 +87,46 @@ TEST_F(WindowFiles, OutcomeComesFromTheExitTheCancelAndTheOutput)
         EXPECT_EQ(main_window::conversionOutcome(files, c.exitCode, c.cancelled), c.outcome) << c.what;
     }
     EXPECT_EQ(main_window::conversionOutcome({}, 0, false), ConversionOutcome::Failed) << "nothing started";
+}
+
+// After every outcome: the download goes only when converted, the final name is
+// never touched, a gone converter's temporary file goes, a running one's stays.
+TEST_F(WindowFiles, EachOutcomeClearsOnlyWhatItShould)
+{
+    const qint64 live = startLiveConverter();
+    ASSERT_NE(live, 0);
+    ASSERT_TRUE(wqas::converterRunning(long(live)));
+    const qint64 gone = ::getpid(); // not a converter: its temporary file is a leftover
+
+    struct Case {
+        const char *what;
+        ConversionOutcome outcome;
+        bool sourceKept;
+    } cases[] = {
+        {"converted", ConversionOutcome::Converted, false},
+        {"failed", ConversionOutcome::Failed, true},
+        {"cancelled", ConversionOutcome::Cancelled, true},
+    };
+    for (const Case &c : cases) {
+        const ConversionFiles files{path("Lake Day.flv"), path("Lake Day.avi")};
+        const QString leftover = partialOf(files.output, gone);
+        const QString running = partialOf(files.output, live);
+        const QString otherOutputs = partialOf(path("Other.avi"), gone);
+        ASSERT_TRUE(writeFile(files.source, "the download"));
+        ASSERT_TRUE(writeFile(files.output, "a finished output"));
+        ASSERT_TRUE(writeFile(leftover, "half"));
+        ASSERT_TRUE(writeFile(running, "being written"));
+        ASSERT_TRUE(writeFile(otherOutputs, "another output's"));
+
+        main_window::clearAfterConversion(files, c.outcome);
+        EXPECT_EQ(QFileInfo::exists(files.source), c.sourceKept) << c.what;
+        EXPECT_EQ(readFile(files.output), "a finished output") << c.what;
+        EXPECT_FALSE(QFileInfo::exists(leftover)) << c.what;
+        EXPECT_EQ(readFile(running), "being written") << c.what;
+        EXPECT_EQ(readFile(otherOutputs), "another output's") << c.what;
+        for (const QString &f : this->files())
+            QFile::remove(path(f));
+    }
 }
 
 TEST_F(WindowFiles, NothingStartedClearsNothing)
