@@ -29,13 +29,16 @@ QString quotedFileName(const QString &name)
     return out;
 }
 
-// The converter takes a word that begins with "-" for an option, so a file
-// name is always handed over absolute: a save folder typed as "-clips" still
-// names a file. A relative name is resolved against the folder the converter
-// starts in, which is this program's own.
+// The converter takes a word that begins with "-" for an option, so such a
+// relative name is handed over absolute, resolved against the folder the
+// converter starts in (this program's current one): a save folder typed as
+// "-clips" still names a file. Other names go as they stand; they mean the
+// same to the converter.
 QString absoluteFileName(const QString &name)
 {
-    return QDir::isAbsolutePath(name) ? name : QDir::current().absoluteFilePath(name);
+    if (!name.startsWith(u'-') || QDir::isAbsolutePath(name))
+        return name;
+    return QDir::current().absoluteFilePath(name);
 }
 
 } // namespace

@@ -182,14 +182,15 @@ TEST_F(CommandLine, ConverterPathIsQuotedAsFileNamesAre)
     EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()), QStringList({quoted, "-i", "/v/in.flv", "/v/out.avi"}));
 }
 
-// The converter takes a word beginning with "-" for an option: relative names
-// are handed over absolute, against the folder the converter starts in.
+// The converter takes a word beginning with "-" for an option: such relative
+// names are handed over absolute, against the folder the converter starts in.
 TEST_F(CommandLine, RelativeFileNamesAreHandedOverAbsolute)
 {
     const QString here = QDir::currentPath();
     const QPair<QString, QString> cases[] = {
         {QStringLiteral("-clips/in.flv"), here + QStringLiteral("/-clips/in.flv")},
-        {QStringLiteral("in.flv"), here + QStringLiteral("/in.flv")},
+        {QStringLiteral("-in.flv"), here + QStringLiteral("/-in.flv")},
+        {QStringLiteral("clips/in.flv"), QStringLiteral("clips/in.flv")}, // means the same as it stands
         {QStringLiteral("/v/-in.flv"), QStringLiteral("/v/-in.flv")}, // already absolute: as it stands
     };
     for (const auto &c : cases) {
