@@ -1,5 +1,6 @@
 #include "converter/avc.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace vidmora {
@@ -26,6 +27,18 @@ QString quotedFileName(const QString &name)
     out += QString(slashes, u'\\');
     out += u'"';
     return out;
+}
+
+// The converter takes a word that begins with "-" for an option, so such a
+// relative name is handed over absolute, resolved against the folder the
+// converter starts in (this program's current one): a save folder typed as
+// "-clips" still names a file. Other names go as they stand; they mean the
+// same to the converter.
+QString absoluteFileName(const QString &name)
+{
+    if (!name.startsWith(u'-') || QDir::isAbsolutePath(name))
+        return name;
+    return QDir::current().absoluteFilePath(name);
 }
 
 } // namespace
@@ -151,11 +164,13 @@ void AVC::ConvertMedia(bool OverWrite)
         add("-ar ", m_AudioSamples);
         add("-ac ", m_AudioChannels);
 
-        // The converter's path is quoted: a program folder with a blank in its
-        // name would otherwise start the wrong program, or none.
+        // The converter's path is quoted as the file names are: a program
+        // folder with a blank or a double quote in its name would otherwise
+        // start the wrong program, or none.
         const QString converter = GetShortFileName(m_converterPath);
-        const QString commandLine = u'"' + converter + QStringLiteral("\" -i ") + quotedFileName(m_SourceFile)
-                                    + u' ' + options + quotedFileName(m_DestFile);
+        const QString commandLine = quotedFileName(converter) + QStringLiteral(" -i ")
+                                    + quotedFileName(absoluteFileName(m_SourceFile)) + u' ' + options
+                                    + quotedFileName(absoluteFileName(m_DestFile));
 
         if (!QFileInfo(m_converterPath).isFile()) {
             raiseError(notFoundText());

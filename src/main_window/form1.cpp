@@ -16,12 +16,12 @@
 #include <algorithm>
 
 #include "converter/avc.h"
-#include "converter/wqas/partial_output.h"
 #include "downloader/down_vidmora.h"
 #include "http_client/dgsws_http.h"
 #include "main_window/button_design.h"
 #include "main_window/form2.h"
 #include "main_window/skin.h"
+#include "main_window/window_files.h"
 #include "main_window/window_fonts.h"
 #include "page_fields/page_fields.h"
 #include "platform/async_download.h"
@@ -286,7 +286,7 @@ void Form1::stopHandlingEvents()
 
 QString Form1::statusText() const { return SB1->Caption(); }
 QString Form1::saveFolder() const { return Text1->text(); }
-QString Form1::thumbnailPath() const { return Text1->text() + QStringLiteral("/fis.tmp"); }
+QString Form1::thumbnailPath() const { return main_window::thumbnailPath(Text1->text()); }
 
 void Form1::SetStatus(const QString &Text) { writeStatusLine(Text); }
 
@@ -371,9 +371,7 @@ void Form1::ClearConts()
 
 void Form1::DeleteThumbnail()
 {
-    const QString path = thumbnailPath();
-    if (QFileInfo(path).isFile())
-        QFile::remove(path);
+    deleteThumbnail(Text1->text());
 }
 
 // ---- The request road ------------------------------------------------------
@@ -665,9 +663,8 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
     // Known before the start, since a refused start reports inside the call.
     // A start refused because another conversion runs leaves that one's files alone.
     if (!conversionRunning()) {
-        m_convertSource = SrcPath;
-        m_convertOutput = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
-        m_convertOutputWasThere = QFileInfo::exists(m_convertOutput);
+        m_convertFiles.source = SrcPath;
+        m_convertFiles.output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
         m_convertCancelled = false;
     }
     m_startingSource = SrcPath;
@@ -695,26 +692,15 @@ void Form1::AVC1_Converting()
 
 void Form1::AVC1_Complete()
 {
-    // The download is deleted only once the converter has made something of it.
-    const QFileInfo out(m_convertOutput);
-    const bool converted = AVC1 && !m_convertCancelled && AVC1->ExitCode() == 0 && !m_convertOutput.isEmpty()
-        && out.isFile() && out.size() > 0;
-    if (converted) {
-        if (!m_convertSource.isEmpty())
-            QFile::remove(m_convertSource);
-    } else if (!m_convertOutputWasThere && !m_convertOutput.isEmpty() && m_convertOutput != m_convertSource
-               && QFileInfo(m_convertOutput).isFile()) {
-        QFile::remove(m_convertOutput); // made by this conversion, which did not count
-    }
-    // The converter writes under a temporary name and renames it when done; a
-    // converter that was killed (Cancel) leaves that temporary file behind.
-    if (!m_convertOutput.isEmpty())
-        wqas::removeLeftoverPartials(QFile::encodeName(m_convertOutput).toStdString());
-    const bool cancelled = m_convertCancelled;
-    const QString source = m_convertSource;
-    m_convertSource.clear();
-    m_convertOutput.clear();
-    m_convertOutputWasThere = false;
+    // Step 1, the download's deletion, and the converter's leftovers: the
+    // file rules decide from how the conversion ended.
+    const ConversionOutcome outcome
+        = conversionOutcome(m_convertFiles, AVC1 ? AVC1->ExitCode() : -1, m_convertCancelled);
+    clearAfterConversion(m_convertFiles, outcome);
+    const bool converted = outcome == ConversionOutcome::Converted;
+    const bool cancelled = outcome == ConversionOutcome::Cancelled;
+    const QString source = m_convertFiles.source;
+    m_convertFiles = {};
     m_convertCancelled = false;
 
     m_IsConverting = false;
@@ -759,8 +745,7 @@ void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
         return;
     }
     Command1->setEnabled(true);
-    m_convertSource.clear();
-    m_convertOutput.clear();
+    m_convertFiles = {};
 }
 
 void Form1::cmdCancel_Click()
@@ -778,7 +763,7 @@ void Form1::cmdCancel_Click()
     Command1->setEnabled(true);
     // The downloads are cancelled: their rows give way to the next request. The
     // row of a conversion that is being stopped stays until its end.
-    endLiveRows(kRowCancelled, conversionRunning() ? rowOfTarget(m_convertSource) : 0);
+    endLiveRows(kRowCancelled, conversionRunning() ? rowOfTarget(m_convertFiles.source) : 0);
 }
 
 void Form1::Button1_Click()

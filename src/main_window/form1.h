@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "main_window/form2.h"
+#include "main_window/window_files.h"
 #include "main_window/window_button.h"
 #include "platform/timer.h"
 
@@ -197,9 +198,7 @@ private:
     QHash<QString, QString> m_targetOfKey; // row key -> target path
     QString m_lastTarget;
     QSet<QString> m_endedKeys;
-    QString m_convertSource;
-    QString m_convertOutput;
-    bool m_convertOutputWasThere = false; // a file of an earlier run: never this conversion's to remove
+    ConversionFiles m_convertFiles; // of the conversion under way
     bool m_convertCancelled = false;
     QString m_startingSource;              // the download whose conversion is being started
     bool m_cancelKeptForConversion = false; // "Cancel" enabled for the running conversion only

@@ -102,10 +102,11 @@ enum class ProcessScope {
 std::unique_ptr<ProcessControl> makeProcessControl(ProcessScope scope = ProcessScope::AllProcesses);
 
 // Splits a command line into words as the host's C runtime does: blanks and
-// tabs separate words, double quotes group; in the first word (the program)
-// backslashes are plain characters, in the others 2n backslashes before a quote
-// give n backslashes and a grouping quote, 2n+1 give n and a literal quote, and
-// "" inside a group gives a literal quote.
+// tabs separate words, double quotes group, 2n backslashes before a quote give
+// n backslashes and a grouping quote, 2n+1 give n and a literal quote, and ""
+// inside a group gives a literal quote. The first word (the program) follows
+// the same rules: file names here may hold a double quote, so a program folder
+// may too.
 QStringList splitCommandLine(const QString &commandLine);
 
 } // namespace vidmora::platform

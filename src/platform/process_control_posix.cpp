@@ -35,25 +35,8 @@ QStringList splitCommandLine(const QString &commandLine)
     qsizetype i = 0;
     auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
 
-    while (i < n && isBlank(s[i]))
-        ++i;
-    if (i >= n)
-        return words;
-
-    // The program: quotes group, backslashes are plain.
-    QString program;
-    if (s[i] == u'"') {
-        ++i;
-        while (i < n && s[i] != u'"')
-            program += s[i++];
-        if (i < n)
-            ++i;
-    } else {
-        while (i < n && !isBlank(s[i]))
-            program += s[i++];
-    }
-    words << program;
-
+    // The program is split as every other word: here a folder may hold a
+    // double quote, which the driver writes \" as it does in file names.
     while (true) {
         while (i < n && isBlank(s[i]))
             ++i;

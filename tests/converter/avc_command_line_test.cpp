@@ -4,6 +4,7 @@
 
 #include "platform/process_control.h"
 
+#include <QDir>
 #include <QFile>
 
 using vidmora::AVC;
@@ -167,6 +168,40 @@ TEST_F(CommandLine, ConverterPathIsQuoted)
     ASSERT_FALSE(log->commandLines.isEmpty());
     EXPECT_TRUE(lastLine().startsWith(u'"' + spaced + QStringLiteral("\" -i ")));
     EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()).first(), spaced);
+}
+
+TEST_F(CommandLine, ConverterPathIsQuotedAsFileNamesAre)
+{
+    // A quote in the program folder's name would end the program's word early.
+    const QString quoted = fakeConverter(QStringLiteral("exit 0"), QStringLiteral("the \"best\" programs"));
+    auto a = makeDriver(quoted);
+    a->setSourceFile("/v/in.flv");
+    a->setDestFile("/v/out.avi");
+    a->ConvertMedia(false);
+    ASSERT_FALSE(log->commandLines.isEmpty());
+    EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()), QStringList({quoted, "-i", "/v/in.flv", "/v/out.avi"}));
+}
+
+// The converter takes a word beginning with "-" for an option: such relative
+// names are handed over absolute, against the folder the converter starts in.
+TEST_F(CommandLine, RelativeFileNamesAreHandedOverAbsolute)
+{
+    const QString here = QDir::currentPath();
+    const QPair<QString, QString> cases[] = {
+        {QStringLiteral("-clips/in.flv"), here + QStringLiteral("/-clips/in.flv")},
+        {QStringLiteral("-in.flv"), here + QStringLiteral("/-in.flv")},
+        {QStringLiteral("clips/in.flv"), QStringLiteral("clips/in.flv")}, // means the same as it stands
+        {QStringLiteral("/v/-in.flv"), QStringLiteral("/v/-in.flv")}, // already absolute: as it stands
+    };
+    for (const auto &c : cases) {
+        auto a = makeDriver(conv);
+        a->setSourceFile(c.first);
+        a->setDestFile(c.first + ".avi");
+        a->ConvertMedia(true);
+        EXPECT_EQ(vidmora::platform::splitCommandLine(lastLine()),
+                  QStringList({conv, "-i", c.second, "-y", c.second + ".avi"}))
+            << qPrintable(c.first);
+    }
 }
 
 TEST_F(CommandLine, ChecksRunInOrderAndRaiseOneMessage)

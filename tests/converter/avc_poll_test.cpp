@@ -363,20 +363,42 @@ TEST_F(Poll, CancelAlsoEndsAForeignConverterBesideOurOwn)
     EXPECT_EQ(count("Complete"), 1);
 }
 
+// Releasing closes the driver's read end of the pipe, so a converter that
+// goes on writing gets SIGPIPE: one that ignores it (as "wqas.pga" does) keeps
+// running, one that does not ends there.
 TEST_F(Poll, ReleasingTheDriverLeavesTheConverterRunning)
 {
-    auto avc = start(kForever);
-    const qint64 pid = log->started.value(0);
-    avc.reset();
-    EXPECT_TRUE(timer.Enabled()) << "the timer is the window's: left as it is";
-    // Ticks go on reaching nobody.
-    QEventLoop loop;
-    QTimer::singleShot(700, &loop, &QEventLoop::quit);
-    loop.exec();
-    EXPECT_TRUE(events.isEmpty());
-    EXPECT_TRUE(alive(pid));
-    ::kill(pid_t(pid), SIGKILL);
-    EXPECT_TRUE(waitUntil([&] { return !alive(pid); })) << "reaped in the background";
+    const QString writing = QStringLiteral("while :; do echo converting || :; sleep 0.05; done");
+    struct Case {
+        const char *what;
+        QString body;
+        bool keepsRunning;
+    } cases[] = {
+        {"ignores SIGPIPE", QStringLiteral("trap '' PIPE; ") + writing, true},
+        {"does not ignore SIGPIPE", writing, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        events.clear();
+        log->started.clear();
+        auto avc = start(c.body);
+        const qint64 pid = log->started.value(0);
+        ASSERT_TRUE(waitUntil([&] { return count("Converting") > 0; })) << "it writes before the release";
+        events.clear();
+        avc.reset();
+        EXPECT_TRUE(timer.Enabled()) << "the timer is the window's: left as it is";
+        // Ticks go on reaching nobody.
+        QEventLoop loop;
+        QTimer::singleShot(700, &loop, &QEventLoop::quit);
+        loop.exec();
+        EXPECT_TRUE(events.isEmpty());
+        if (c.keepsRunning) {
+            EXPECT_TRUE(alive(pid));
+            ::kill(pid_t(pid), SIGKILL);
+        }
+        EXPECT_TRUE(waitUntil([&] { return !alive(pid); })) << "reaped in the background";
+        timer.setEnabled(false);
+    }
 }
 
 } // namespace

@@ -96,6 +96,51 @@ TEST_F(RealConverter, ConvertsAnFlvWithTheDefaultProfile)
     EXPECT_TRUE(QFileInfo::exists(src)) << "the input is the caller's to delete";
 }
 
+// Neither the folder the program lives in nor the way the save folder was
+// typed may stop a conversion: a double quote in the program folder's name, a
+// relative save folder whose name begins with "-" (taken for an option when
+// handed over as it stands).
+TEST_F(RealConverter, ConvertsWhateverTheFoldersAreCalled)
+{
+    struct Case {
+        const char *what;
+        const char *programFolder; // "" for the built one
+        const char *saveFolder;    // relative to the current folder
+    } cases[] = {
+        {"a double quote in the program folder", "the \"best\" programs", "my videos"},
+        {"a relative save folder beginning with -", "", "-clips"},
+        {"both", "a \"quoted\\\" folder", "-v"},
+    };
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QString program = converterProgram();
+        if (*c.programFolder) {
+            const QString programDir = dir.path() + u'/' + QString::fromUtf8(c.programFolder);
+            ASSERT_TRUE(QDir().mkpath(programDir));
+            program = programDir + "/wqas.pga";
+            ASSERT_TRUE(QFile::copy(converterProgram(), program));
+        }
+        const QString save = QString::fromUtf8(c.saveFolder);
+        ASSERT_TRUE(QDir().mkpath(save));
+        ASSERT_TRUE(vidmora::test::makeFlv(dir.path() + u'/' + save + "/clip.flv", 1));
+        auto avc = makeDriver(program);
+        events.clear();
+        setDefaultProfile(*avc);
+        avc->setSourceFile(save + "/clip.flv");
+        avc->setDestFile(save + "/clip.avi");
+        avc->ConvertMedia(true);
+        // A refused start raises an error and no Complete.
+        ASSERT_TRUE(waitUntil([&] { return events.contains("Complete") || !events.filter("Error").isEmpty(); },
+                              120000));
+        ASSERT_TRUE(events.contains("Complete")) << qPrintable(events.join(';'));
+        EXPECT_EQ(avc->ExitCode(), 0);
+        EXPECT_EQ(vidmora::test::probeMedia(dir.path() + u'/' + save + "/clip.avi").formatName, "avi");
+    }
+    QDir::setCurrent(before);
+}
+
 TEST_F(RealConverter, AFailedConversionEndsWithItsStatus)
 {
     auto avc = makeDriver(converterProgram());

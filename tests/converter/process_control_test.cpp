@@ -40,7 +40,8 @@ TEST(SplitCommandLine, FollowsTheHostRules)
         {"prog a\\\"b", {"prog", "a\"b"}},                        // 2n+1: n and a literal quote
         {"prog a\\b\\\\c", {"prog", "a\\b\\\\c"}},                // backslashes alone stay
         {"C:\\dir\\prog.exe\\ x", {"C:\\dir\\prog.exe\\", "x"}},  // the program keeps its backslashes
-        {"\"C:\\x y\\\" z", {"C:\\x y\\", "z"}},
+        {"\"C:\\x y\\\\\" z", {"C:\\x y\\", "z"}},            // a closing backslash is doubled
+        {"\"/my \\\"progs\\\"/wqas.pga\" -i x", {"/my \"progs\"/wqas.pga", "-i", "x"}}, // \" in the program
         {"prog \"unterminated group", {"prog", "unterminated group"}},
     };
     for (const SplitCase &c : cases)

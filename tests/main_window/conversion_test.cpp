@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -358,6 +359,60 @@ TEST_F(ConversionBookkeepingTest, CancelStaysThereWhileTheConversionRunsAndStops
     EXPECT_EQ(list()->count(), 0);
     EXPECT_FALSE(button("cmdCancel")->isEnabled()); // as after every conversion
 }
+
+// Another window converting the same video into the same folder, or a
+// converter that went on alone after the program was killed, may finish the
+// same output while this conversion runs. "Cancel" then stops only this one:
+// the finished file stays as it was, this converter's temporary file goes.
+enum class FinishedElsewhere { AnotherWindow, OrphanedConverter };
+
+class OutputFinishedElsewhereTest : public ConversionBookkeepingTest,
+                                    public ::testing::WithParamInterface<FinishedElsewhere> {
+protected:
+    // The finished output, made while the window's conversion runs.
+    QByteArray finishOutputElsewhere()
+    {
+        if (GetParam() == FinishedElsewhere::AnotherWindow) {
+            // The other window's converter has renamed its result into place.
+            const QByteArray finished = "the other window's finished video";
+            return writeFile(outputAvi(), finished) ? finished : QByteArray();
+        }
+        // A converter of its own, not the window's, converting the same output to its end.
+        QTemporaryDir elsewhere;
+        const QString source = elsewhere.filePath(QStringLiteral("A Day at the Lake.flv"));
+        if (!writeFile(source, m_flv))
+            return {};
+        QProcess orphan;
+        orphan.start(converterProgram(), {QStringLiteral("-i"), source, QStringLiteral("-y"), outputAvi()});
+        if (!orphan.waitForFinished(60000) || orphan.exitStatus() != QProcess::NormalExit || orphan.exitCode() != 0)
+            return {};
+        return readFile(outputAvi());
+    }
+};
+
+TEST_P(OutputFinishedElsewhereTest, SurvivesACancelledConversion)
+{
+    requestVideo({});
+    const QByteArray longer = longerFlv();
+    ASSERT_FALSE(longer.isEmpty());
+    fakeDownloads.complete(flvPath(), 6, longer);
+    ASSERT_TRUE(window->IsConverting());
+    ASSERT_TRUE(waitForPartialOutput());
+
+    const QByteArray finished = finishOutputElsewhere();
+    ASSERT_FALSE(finished.isEmpty());
+    ASSERT_TRUE(window->IsConverting()) << "the window's conversion ended before it could be cancelled";
+    press("cmdCancel");
+    ASSERT_TRUE(waitUntil([this] { return statuses.contains(QStringLiteral("Conversion cancelled")); }, 60000))
+        << statuses.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(readFile(outputAvi()), finished);
+    EXPECT_EQ(aviFiles(), QStringList({QStringLiteral("A Day at the Lake.avi")})) << "the window's partial output is gone";
+    EXPECT_EQ(QFileInfo(flvPath()).size(), longer.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(ConversionBookkeeping, OutputFinishedElsewhereTest,
+                         ::testing::Values(FinishedElsewhere::AnotherWindow, FinishedElsewhere::OrphanedConverter));
 
 TEST_F(ConversionBookkeepingTest, RowLeftUnselectedGivesWaySoTheSameVideoCanComeAgain)
 {
