@@ -84,6 +84,7 @@ void Button::construct()
         }
     });
 
+    followPresses();
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -256,6 +256,8 @@ private:
     void MakeRegion();
     void CaptureBackground();
     bool IsMouseOver();
+    static void followPresses();
+    bool pressBeforeWasOwn() const;
     bool isOverAt(QPoint pos) const;
     void Cls();
     void DrawCaption(std::uint8_t TextState);

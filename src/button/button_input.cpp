@@ -110,7 +110,49 @@ std::int16_t keyCodeOf(const QKeyEvent *e)
     }
 }
 
+// Which widget took each mouse press in the program. Qt makes a press into a
+// double click by time and distance alone, whichever widget took the first
+// press; here a double click needs both presses on the same control, so the
+// button asks whether the press before its double click was its own. The
+// filter sees a press at its receiver before the receiver handles it, and
+// again at each parent it passes on to; a button never passes one on to
+// another button.
+class PressFollower : public QObject {
+public:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if ((e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) && o->isWidgetType()) {
+            previous = last;
+            last = o;
+        }
+        return false;
+    }
+    QPointer<QObject> previous, last;
+};
+
+PressFollower *pressFollower()
+{
+    static QPointer<PressFollower> follower;
+    if (!follower && qApp) {
+        follower = new PressFollower;
+        follower->setParent(qApp);
+        qApp->installEventFilter(follower);
+    }
+    return follower;
+}
+
 } // namespace
+
+void Button::followPresses()
+{
+    pressFollower();
+}
+
+bool Button::pressBeforeWasOwn() const
+{
+    const PressFollower *f = pressFollower();
+    return f && f->last == this && f->previous == this;
+}
 
 // ---- Qt events into host events ---------------------------------------------------
 
@@ -206,6 +248,7 @@ void Button::focusOutEvent(QFocusEvent *e)
 
 void Button::mousePressEvent(QMouseEvent *e)
 {
+    m_SkipNextClick = false; // a double click whose release never came skips nothing more
     const QPointF p = e->position();
     UserControl_MouseDown(mouseButtonsOf(e->button()), shiftOf(e->modifiers()), static_cast<float>(p.x()),
                           static_cast<float>(p.y()));
@@ -227,8 +270,13 @@ void Button::mouseReleaseEvent(QMouseEvent *e)
         UserControl_Click();
 }
 
-void Button::mouseDoubleClickEvent(QMouseEvent *)
+void Button::mouseDoubleClickEvent(QMouseEvent *e)
 {
+    if (!pressBeforeWasOwn()) {
+        // The first press was on another widget: this one is a press of its own.
+        mousePressEvent(e);
+        return;
+    }
     // The second press of a double click: no press event and no click of its
     // own. The handler acts for the left button only; with the right or middle
     // button the press passes without an event or a look of its own.

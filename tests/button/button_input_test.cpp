@@ -8,9 +8,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
+#include <QWindow>
 
+#include <functional>
 #include <stdexcept>
+#include <vector>
 
 using namespace vidmora;
 using platform::gdi::RGB;
@@ -473,4 +477,116 @@ TEST(ButtonInput, HoverFollowsTheRealPointerAndTheRegion)
     QCursor::setPos(s.window->mapToGlobal(QPoint(2, 60)));
     EXPECT_TRUE(vidmora::test::waitUntil([&] { return out.size() == 1; }, 5000));
     EXPECT_FALSE(b.IsOver());
+}
+
+namespace {
+
+// The mouse as the window system hands it over: Qt itself makes a press within
+// the double-click time and distance of the one before into a double click.
+// Points are in the container window's coordinates.
+struct SystemMouse {
+    enum Step { Press, Release, Disable, Enable, Hide, Show };
+    struct Action {
+        Step step;
+        QPoint at = {};
+        int afterMs = 0;
+    };
+    void run(QWidget *window, Button &b, const std::vector<Action> &actions)
+    {
+        QWindow *w = window->windowHandle();
+        for (const Action &a : actions) {
+            time += static_cast<ulong>(a.afterMs);
+            const QPointF at(a.at);
+            switch (a.step) {
+            case Press:
+                qt_handleMouseEvent(w, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                                    QEvent::MouseButtonPress, Qt::NoModifier, static_cast<int>(time));
+                break;
+            case Release:
+                qt_handleMouseEvent(w, at, w->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                                    QEvent::MouseButtonRelease, Qt::NoModifier, static_cast<int>(time));
+                break;
+            case Disable: b.setEnabled(false); break;
+            case Enable: b.setEnabled(true); break;
+            case Hide: b.hide(); break;
+            case Show: b.show(); break;
+            }
+            QCoreApplication::processEvents();
+        }
+        time += 10000; // the next row starts with no double click pending
+    }
+    static inline ulong time = 1000000;
+};
+
+} // namespace
+
+TEST(ButtonInput, ADoubleClickNeedsBothPressesOnTheButton)
+{
+    using M = SystemMouse;
+    struct Case {
+        const char *name;
+        std::vector<M::Action> actions;
+        QStringList log;
+    };
+    // The button lies at 10,10 to 70,34 of its window.
+    const Case cases[] = {
+        {"beside, then inside",
+         {{M::Press, {30, 8}}, {M::Release, {30, 8}}, {M::Press, {30, 11}, 60}, {M::Release, {30, 11}}},
+         {"down1@20,1", "up1", "click"}},
+        {"twice inside",
+         {{M::Press, {30, 12}}, {M::Release, {30, 12}}, {M::Press, {30, 12}, 60}, {M::Release, {30, 12}}},
+         {"down1@20,2", "up1", "click", "down1@0,0", "up1"}},
+        {"disabled before the second release, then a click",
+         {{M::Press, {30, 12}}, {M::Release, {30, 12}}, {M::Press, {30, 12}, 60}, {M::Disable},
+          {M::Release, {30, 12}}, {M::Enable}, {M::Press, {30, 12}, 1000}, {M::Release, {30, 12}}},
+         {"down1@20,2", "up1", "click", "down1@0,0", "down1@20,2", "up1", "click"}},
+        {"hidden before the second release, then a click",
+         {{M::Press, {30, 12}}, {M::Release, {30, 12}}, {M::Press, {30, 12}, 60}, {M::Hide},
+          {M::Release, {30, 12}}, {M::Show}, {M::Press, {30, 12}, 1000}, {M::Release, {30, 12}}},
+         {"down1@20,2", "up1", "click", "down1@0,0", "down1@20,2", "up1", "click"}},
+    };
+    ASSERT_LT(60, QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    for (const Case &c : cases) {
+        ShownButton s(60, 24, btStandard);
+        Button &b = *s.button;
+        EventLog ev(b);
+        int lookAtRelease = -1;
+        QObject::connect(&b, &Button::MouseDown, [&](std::int16_t &, std::int16_t &, float &, float &) {
+            lookAtRelease = -1;
+        });
+        QObject::connect(&b, &Button::MouseUp, [&](std::int16_t &, std::int16_t &, float &, float &) {
+            lookAtRelease = b.LastState(); // the pressed look until the release draws the up look
+        });
+        SystemMouse().run(s.window.get(), b, c.actions);
+        EXPECT_EQ(ev.log, c.log) << c.name << ": " << ev.log.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(lookAtRelease, 2) << c.name;
+    }
+}
+
+TEST(ButtonInput, ADisabledOrHiddenButtonUnderThePointerEndsItsHover)
+{
+    struct Case {
+        const char *name;
+        std::function<void(Button &)> change;
+    };
+    const Case cases[] = {
+        {"Enabled set False", [](Button &b) { b.setEnabled(false); }},
+        {"surface switched off", [](Button &b) { b.QWidget::setEnabled(false); }},
+        {"container disabled", [](Button &b) { b.parentWidget()->setEnabled(false); }},
+        {"hidden", [](Button &b) { b.hide(); }},
+    };
+    for (const Case &c : cases) {
+        ShownButton s(60, 24, btGradient);
+        Button &b = *s.button;
+        b.setPointerProbe(nullptr); // the window under the screen pointer decides
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(s.window.get()));
+        QSignalSpy out(&b, &Button::MouseOut);
+        QCursor::setPos(b.mapToGlobal(QPoint(30, 12)));
+        b.UserControl_MouseMove(0, 0, 30, 12);
+        ASSERT_TRUE(b.IsOver()) << c.name;
+        c.change(b);
+        EXPECT_TRUE(vidmora::test::waitUntil([&] { return out.size() == 1; }, 5000)) << c.name;
+        EXPECT_FALSE(b.IsOver()) << c.name;
+        EXPECT_FALSE(b.overTimerEnabled()) << c.name;
+    }
 }

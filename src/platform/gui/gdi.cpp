@@ -933,7 +933,16 @@ BOOL GetCursorPos(POINT *pt)
     return 1;
 }
 
-HWND WindowFromPoint(POINT pt) { return QApplication::widgetAt(QPoint(pt.x, pt.y)); }
+// As on the host, a disabled window is never the one under a point: the point
+// falls to the nearest enabled window around it (hidden ones are skipped by
+// widgetAt already).
+HWND WindowFromPoint(POINT pt)
+{
+    QWidget *w = QApplication::widgetAt(QPoint(pt.x, pt.y));
+    while (w && !w->isEnabled())
+        w = w->isWindow() ? nullptr : w->parentWidget();
+    return w;
+}
 
 int pointsToPixels(double points) { return static_cast<int>(std::lround(points * 96.0 / 72.0)); }
 
