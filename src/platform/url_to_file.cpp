@@ -41,10 +41,7 @@ QNetworkRequest requestFor(const QUrl &url)
 {
     QNetworkRequest request(HostMap::resolve(url));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QByteArray host = QUrl::toAce(url.host());
-    if (url.port() != -1)
-        host += ':' + QByteArray::number(url.port());
-    request.setRawHeader("Host", host);
+    request.setRawHeader("Host", hostHeader(url));
     return request;
 }
 
