@@ -10,7 +10,7 @@
 //   cmake --build build -j8 --target converter_bench && build/bin/converter_bench [runs]
 
 #include "converter/avc.h"
-#include "recording_process_control.h"
+#include "process_control_probe.h"
 #include "timed_run.h"
 #include "platform/process_control.h"
 #include "profiles/profiles.h"
@@ -39,8 +39,8 @@
 
 namespace {
 
-using vidmora::bench::Clock;
-using vidmora::bench::Recorder;
+using vidmora::test::ProcessControlProbe;
+using Clock = ProcessControlProbe::Clock;
 using vidmora::bench::median;
 
 void setDefaultProfile(vidmora::AVC &a)
@@ -87,9 +87,11 @@ int main(int argc, char **argv)
     }
 
     vidmora::platform::Timer timer;
-    auto recorder = std::make_unique<Recorder>();
-    Recorder *rec = recorder.get();
-    vidmora::AVC avc(timer, converter, std::move(recorder), "bench.invalid");
+    auto rec = std::make_shared<ProcessControlProbe::Log>();
+    rec->watchExit = true;
+    vidmora::AVC avc(timer, converter,
+                     std::make_unique<ProcessControlProbe>(rec, vidmora::platform::ProcessScope::AllProcesses),
+                     "bench.invalid");
     bool complete = false;
     Clock::time_point completedAt;
     QObject::connect(&avc, &vidmora::AVC::Complete, [&] {
@@ -105,7 +107,7 @@ int main(int argc, char **argv)
     };
     DriverFigures watched, pollOnly;
     auto throughDriver = [&](bool endWatch, DriverFigures &into) {
-        rec->endWatch = endWatch;
+        rec->refuseEndWatch = !endWatch;
         setDefaultProfile(avc);
         avc.setSourceFile(src);
         avc.setDestFile(dir.path() + "/via-driver.avi");
@@ -136,7 +138,7 @@ int main(int argc, char **argv)
     std::vector<std::string> ffmpegArgs;
     auto byFfmpeg = [&] {
         if (ffmpegArgs.empty()) {
-            QStringList words = vidmora::platform::splitCommandLine(rec->commandLine);
+            QStringList words = vidmora::platform::splitCommandLine(rec->lastCommandLine());
             words.removeFirst();
             std::vector<std::string> old;
             for (const QString &w : words)
@@ -179,7 +181,7 @@ int main(int argc, char **argv)
     std::string shown;
     for (const std::string &a : ffmpegArgs)
         shown += a + " ";
-    std::printf("\nconverter line: %s\nffmpeg line:    %s\n", qPrintable(rec->commandLine), shown.c_str());
+    std::printf("\nconverter line: %s\nffmpeg line:    %s\n", qPrintable(rec->lastCommandLine()), shown.c_str());
     const double base = median(direct);
     std::printf("\nmedian of %d runs: driver %.3f s, ffmpeg %.3f s\n", runs, median(watched.wall), base);
     const double ratio = median(watched.wall) / base;

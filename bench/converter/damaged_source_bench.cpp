@@ -13,7 +13,7 @@
 #include "converter/avc.h"
 #include "profiles/profiles.h"
 #include "flv_media.h"
-#include "recording_process_control.h"
+#include "process_control_probe.h"
 #include "timed_run.h"
 
 #include <QCoreApplication>
@@ -32,8 +32,8 @@
 
 namespace {
 
-using vidmora::bench::Clock;
-using vidmora::bench::Recorder;
+using vidmora::test::ProcessControlProbe;
+using Clock = ProcessControlProbe::Clock;
 using vidmora::bench::median;
 
 constexpr int kLimitSeconds = 120; // a conversion through the driver that takes longer is given up
@@ -61,9 +61,11 @@ int main(int argc, char **argv)
     }
 
     vidmora::platform::Timer timer;
-    auto recorder = std::make_unique<Recorder>();
-    Recorder *rec = recorder.get();
-    vidmora::AVC avc(timer, converter, std::move(recorder), "bench.invalid");
+    auto rec = std::make_shared<ProcessControlProbe::Log>();
+    rec->watchExit = true;
+    vidmora::AVC avc(timer, converter,
+                     std::make_unique<ProcessControlProbe>(rec, vidmora::platform::ProcessScope::AllProcesses),
+                     "bench.invalid");
     bool complete = false;
     Clock::time_point completedAt;
     // The wait sleeps in an event loop: a waiter that polls would take a core
@@ -129,7 +131,7 @@ int main(int argc, char **argv)
     std::vector<std::string> discardedArgs;
     auto withOutputDiscarded = [&] {
         if (discardedArgs.empty()) {
-            const QStringList words = vidmora::platform::splitCommandLine(rec->commandLine);
+            const QStringList words = vidmora::platform::splitCommandLine(rec->lastCommandLine());
             for (const QString &w : words)
                 discardedArgs.push_back(QFile::encodeName(w).toStdString());
             discardedArgs.back() = QFile::encodeName(dir.path() + "/discarded.avi").toStdString();
@@ -160,7 +162,7 @@ int main(int argc, char **argv)
         std::fflush(stdout);
     }
 
-    std::printf("\nconverter line: %s\n", qPrintable(rec->commandLine));
+    std::printf("\nconverter line: %s\n", qPrintable(rec->lastCommandLine()));
     std::printf("converter exit status: through the driver %d, output discarded %d\n", driverExit, discardedExit);
     std::vector<double> paired;
     for (std::size_t i = 0; i < discarded.size(); ++i)

@@ -30,18 +30,6 @@ qint32 clamp32(qint64 v)
     return static_cast<qint32>(std::clamp<qint64>(v, 0, kInt32Max));
 }
 
-// The Host line names the host the address names, whatever HostMap connects to.
-QByteArray hostLine(const QUrl &url)
-{
-    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
-    if (host.contains(':'))
-        host = '[' + host + ']';
-    const int defaultPort = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80;
-    if (url.port() != -1 && url.port() != defaultPort)
-        host += ':' + QByteArray::number(url.port());
-    return host;
-}
-
 } // namespace
 
 // One running read: its connection, its body so far and how far its
@@ -93,7 +81,7 @@ private:
         m_pending.clear();
         const bool tls = m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
         const QUrl to = HostMap::resolve(m_url);
-        const quint16 port = static_cast<quint16>(to.port(tls ? 443 : 80));
+        const quint16 port = portOf(to);
 #if QT_CONFIG(ssl)
         if (tls && QSslSocket::supportsSsl()) {
             auto *ssl = new QSslSocket(this);
@@ -144,7 +132,8 @@ private:
         QByteArray target = m_url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
         if (target.isEmpty())
             target = "/";
-        QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + hostLine(m_url) + "\r\n";
+        // The Host line names the address's host, whatever HostMap connects to.
+        QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + hostHeader(m_url) + "\r\n";
         if (m_fresh)
             request += "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
         // No Accept-Encoding: the body comes as it is stored, and its length can be checked.

@@ -1,4 +1,5 @@
 #include "platform/host_map.h"
+#include "platform/web_address.h"
 
 #include <QHash>
 #include <QMutex>
@@ -52,9 +53,9 @@ Endpoint HostMap::resolve(const QString &name, quint16 port)
 
 QUrl HostMap::resolve(const QUrl &url)
 {
-    const int defaultPort = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80;
-    const Endpoint ep = resolve(url.host(), static_cast<quint16>(url.port(defaultPort)));
-    if (ep.host.compare(url.host(), Qt::CaseInsensitive) == 0 && ep.port == url.port(defaultPort))
+    const quint16 port = portOf(url);
+    const Endpoint ep = resolve(url.host(), port);
+    if (ep.host.compare(url.host(), Qt::CaseInsensitive) == 0 && ep.port == port)
         return url;
     QUrl mapped(url);
     mapped.setHost(ep.host);
