@@ -266,13 +266,6 @@ HBITMAP CreateBitmap(int width, int height, unsigned, unsigned bitsPerPixel, con
     return b;
 }
 
-HFONT CreateFontObject(const QFont &font)
-{
-    auto *f = new Font;
-    f->font = font;
-    return f;
-}
-
 COLORREF SetTextColor(HDC hdc, COLORREF color)
 {
     const COLORREF old = hdc->textColor;
@@ -299,11 +292,6 @@ COLORREF GetNearestColor(HDC, COLORREF color) { return color & 0xFFFFFF; }
 
 // ---- rectangles -------------------------------------------------------------
 
-BOOL SetRect(RECT *rc, int left, int top, int right, int bottom)
-{
-    *rc = RECT{left, top, right, bottom};
-    return 1;
-}
 BOOL CopyRect(RECT *dst, const RECT *src)
 {
     *dst = *src;
