@@ -1,4 +1,5 @@
 #include "platform/gui/gdi.h"
+#include "platform/gui/access_key_text.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -265,13 +266,6 @@ HBITMAP CreateBitmap(int width, int height, unsigned, unsigned bitsPerPixel, con
     return b;
 }
 
-HFONT CreateFontObject(const QFont &font)
-{
-    auto *f = new Font;
-    f->font = font;
-    return f;
-}
-
 COLORREF SetTextColor(HDC hdc, COLORREF color)
 {
     const COLORREF old = hdc->textColor;
@@ -298,11 +292,6 @@ COLORREF GetNearestColor(HDC, COLORREF color) { return color & 0xFFFFFF; }
 
 // ---- rectangles -------------------------------------------------------------
 
-BOOL SetRect(RECT *rc, int left, int top, int right, int bottom)
-{
-    *rc = RECT{left, top, right, bottom};
-    return 1;
-}
 BOOL CopyRect(RECT *dst, const RECT *src)
 {
     *dst = *src;
@@ -650,26 +639,15 @@ struct TextLine {
     int end = 0;
 };
 
-// "&x" shows x underlined, "&&" shows one "&".
+// Every marked character is underlined.
 void stripPrefixes(const QString &in, QString &out, std::vector<bool> &underlined)
 {
     out.clear();
     underlined.clear();
-    for (int i = 0; i < in.size(); ++i) {
-        QChar ch = in.at(i);
-        if (ch == QLatin1Char('&')) {
-            if (i + 1 < in.size()) {
-                ++i;
-                ch = in.at(i);
-                const bool mark = ch != QLatin1Char('&');
-                out.append(ch);
-                underlined.push_back(mark);
-            }
-            continue; // a lone trailing "&" shows nothing
-        }
+    forEachShownChar(in, in.size(), [&](QChar ch, bool marked) {
         out.append(ch);
-        underlined.push_back(false);
-    }
+        underlined.push_back(marked);
+    });
 }
 
 std::vector<TextLine> breakLines(const QString &text, const QFontMetrics &fm, int maxWidth, bool wordBreak)

@@ -155,7 +155,6 @@ HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 HBITMAP CreateBitmap(int width, int height, unsigned planes, unsigned bitsPerPixel, const void *bits);
-HFONT CreateFontObject(const QFont &font);
 
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
@@ -166,7 +165,6 @@ COLORREF GetNearestColor(HDC hdc, COLORREF color);
 
 // ---- rectangles -------------------------------------------------------------
 
-BOOL SetRect(RECT *rc, int left, int top, int right, int bottom);
 BOOL CopyRect(RECT *dst, const RECT *src);
 BOOL InflateRect(RECT *rc, int dx, int dy);
 BOOL OffsetRect(RECT *rc, int dx, int dy);

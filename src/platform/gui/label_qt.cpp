@@ -1,4 +1,5 @@
 #include "platform/gui/label.h"
+#include "platform/gui/access_key_text.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -35,17 +36,9 @@ QString Label::displayHtml(const QString &caption, qsizetype maxChars)
     QString html;
     html.reserve(n + n / 8 + 16);
     bool keyDone = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        QChar c = caption.at(i);
-        bool underline = false;
-        if (c == u'&' && i + 1 < caption.size()) {
-            ++i;
-            c = caption.at(i);
-            if (c != u'&' && !keyDone) {
-                underline = true;
-                keyDone = true;
-            }
-        }
+    forEachShownChar(caption, n, [&](QChar c, bool marked) {
+        const bool underline = marked && !keyDone;
+        keyDone = keyDone || marked;
         if (underline)
             html += QLatin1String("<u>");
         switch (c.unicode()) {
@@ -59,7 +52,7 @@ QString Label::displayHtml(const QString &caption, qsizetype maxChars)
         }
         if (underline)
             html += QLatin1String("</u>");
-    }
+    });
     return html;
 }
 
