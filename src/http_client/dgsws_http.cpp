@@ -2,6 +2,8 @@
 
 #include "http_client/receive_buffer.h"
 
+#include <QPointer>
+
 #include <limits>
 
 namespace vidmora {
@@ -53,8 +55,13 @@ void DGSwsHTTP::raiseError(const QString &errmsg, const QString &Scode)
 
 void DGSwsHTTP::geturl(QString &URL)
 {
-    if (URL.isEmpty())
+    if (URL.isEmpty()) {
+        // The handler may delete this component (a box pumps the event queue).
+        const QPointer<DGSwsHTTP> alive(this);
         raiseError(QStringLiteral("No URL specified"), QStringLiteral("0"));
+        if (!alive)
+            return;
+    }
 
     // 1-based positions, as the address rules are written.
     const qsizetype scheme = URL.indexOf(QLatin1String("://"));
@@ -76,6 +83,7 @@ void DGSwsHTTP::geturl(QString &URL)
     this->URL = URL;
 
     ws->Close();
+    ++m_fetchNumber;
     m_fetching = false;
     m_awaitingHead = false;
     m_headSoFar.clear();
@@ -200,7 +208,13 @@ void DGSwsHTTP::ws_Close()
         m_headBytes = 0;
         m_awaitingHead = false;
         Headers.RemoveAll();
+        // The error the head may raise runs a handler that can delete this
+        // component or start the next fetch: this one then ends here, silently.
+        const QPointer<DGSwsHTTP> alive(this);
+        const quint64 fetch = m_fetchNumber;
         handleHead(std::move(head), clampToInt32(headBytes));
+        if (!alive || fetch != m_fetchNumber)
+            return;
     }
     m_awaitingHead = false;
     filedata = QVariant(Module1::BufText());

@@ -72,6 +72,9 @@ private:
     // A head that is still missing its blank line, collected across packets.
     QString m_headSoFar;
     qint64 m_headBytes = 0;
+    // Counts the fetches geturl has started: a handler that starts another
+    // from inside an event ends the one whose event it is.
+    quint64 m_fetchNumber = 0;
 };
 
 } // namespace vidmora

@@ -18,6 +18,10 @@ namespace vidmora::platform {
 // attempt or the connection; no Closed follows it. Closing from this side
 // raises nothing, and no event of a connection that this side has closed is
 // ever raised afterwards.
+//
+// A listener may call Close or Connect, or delete the object, from inside any
+// of its events, and may pump the event queue there; the object touches
+// nothing of itself or of a dropped connection after such a listener returns.
 class TcpSocket : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TcpSocket)

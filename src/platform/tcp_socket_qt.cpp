@@ -35,6 +35,12 @@ qint32 numberFor(QAbstractSocket::SocketError e)
 // Events are queued and delivered by one non-reentrant pump, so that a handler
 // that runs a nested event loop never sees a second DataArrival or the Close
 // before it has returned, and Close always comes after the last bytes.
+//
+// The pump runs from this object's own posted call, never inside a signal of
+// the QTcpSocket: a handler may close, reconnect or delete this object (and so
+// the QTcpSocket) and pump the event queue, and no code of the dropped socket
+// is still on the stack to run on afterwards. The QTcpSocket's own signals
+// only record what happened.
 class QtTcpSocket final : public TcpSocket {
 public:
     explicit QtTcpSocket(QObject *parent)
@@ -60,39 +66,10 @@ public:
         m_socket = new QTcpSocket(this);
         m_socket->setProxy(QNetworkProxy::NoProxy);
         QTcpSocket *s = m_socket;
-        connect(s, &QTcpSocket::connected, this, [this, s] {
-            m_peerEnd.watch(s->socketDescriptor());
-            post(Event{Kind::Connected, 0, {}});
-        });
-        connect(s, &QTcpSocket::readyRead, this, [this, s] {
-            m_pending += s->readAll();
-            postData();
-        });
-        connect(s, &QTcpSocket::disconnected, this, [this, s] {
-            // Whatever is still buffered was received before the close.
-            m_pending += s->readAll();
-            postData();
-            post(Event{Kind::Closed, 0, {}});
-            // No further events from this connection.
-            s->disconnect(this);
-            m_peerEnd.release();
-        });
-        connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) {
-            QString description = s->errorString();
-            if (e == QAbstractSocket::RemoteHostClosedError) {
-                // Qt names an orderly close and a reset alike. An orderly
-                // close comes next as disconnected and is the Close event; a
-                // reset cut the data short and is an error.
-                if (!m_peerEnd.wasReset())
-                    return;
-                description = QString::fromLocal8Bit(std::strerror(ECONNRESET));
-            }
-            m_pending += s->readAll();
-            postData();
-            post(Event{Kind::Error, numberFor(e), description});
-            s->disconnect(this);
-            m_peerEnd.release();
-        });
+        connect(s, &QTcpSocket::connected, this, [this, s] { onConnected(s); });
+        connect(s, &QTcpSocket::readyRead, this, [this, s] { onReadyRead(s); });
+        connect(s, &QTcpSocket::disconnected, this, [this, s] { onDisconnected(s); });
+        connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) { onError(s, e); });
         if (m_port < 0 || m_port > 65535) {
             post(Event{Kind::Error, ErrInvalidArgument, QStringLiteral("Invalid port number")});
             return;
@@ -133,6 +110,62 @@ private:
         m_socket = nullptr;
     }
 
+    // The QTcpSocket's signals. They run no listener: they only queue the
+    // events, so they may go on using `s` and this object afterwards.
+    void onConnected(QTcpSocket *s)
+    {
+        if (s != m_socket)
+            return;
+        m_peerEnd.watch(s->socketDescriptor());
+        post(Event{Kind::Connected, 0, {}});
+    }
+
+    void onReadyRead(QTcpSocket *s)
+    {
+        if (s != m_socket)
+            return;
+        m_pending += s->readAll();
+        postData();
+    }
+
+    void onDisconnected(QTcpSocket *s)
+    {
+        if (s != m_socket)
+            return;
+        // Whatever is still buffered was received before the close.
+        m_pending += s->readAll();
+        postData();
+        post(Event{Kind::Closed, 0, {}});
+        endConnection(s);
+    }
+
+    void onError(QTcpSocket *s, QAbstractSocket::SocketError e)
+    {
+        if (s != m_socket)
+            return;
+        QString description = s->errorString();
+        if (e == QAbstractSocket::RemoteHostClosedError) {
+            // Qt names an orderly close and a reset alike. An orderly
+            // close comes next as disconnected and is the Close event; a
+            // reset cut the data short and is an error.
+            if (!m_peerEnd.wasReset())
+                return;
+            description = QString::fromLocal8Bit(std::strerror(ECONNRESET));
+        }
+        m_pending += s->readAll();
+        postData();
+        post(Event{Kind::Error, numberFor(e), description});
+        endConnection(s);
+    }
+
+    // No further events from this connection; the object stays until the
+    // next Connect or Close drops it.
+    void endConnection(QTcpSocket *s)
+    {
+        m_peerEnd.release();
+        s->disconnect(this);
+    }
+
     void postData()
     {
         if (m_pending.isEmpty())
@@ -147,7 +180,17 @@ private:
     void post(Event e)
     {
         m_queue.append(std::move(e));
-        pump();
+        if (m_pumpPosted)
+            return;
+        m_pumpPosted = true;
+        // Dropped by Qt with this object when it is deleted first.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_pumpPosted = false;
+                pump();
+            },
+            Qt::QueuedConnection);
     }
 
     void pump()
@@ -164,6 +207,8 @@ private:
                 deliver(e);
             } catch (...) {
             }
+            // A listener may have deleted this object; one that closed or
+            // reconnected it has emptied the queue or filled it anew.
             if (!alive)
                 return;
         }
@@ -196,6 +241,7 @@ private:
     int m_port = 0;
     QByteArray m_pending;
     QList<Event> m_queue;
+    bool m_pumpPosted = false;
     bool m_delivering = false;
 };
 

@@ -326,6 +326,52 @@ TEST(DGSwsHTTPLifecycle, SecondGeturlDropsTheRunningFetchSilently)
     EXPECT_EQ(rig.completions, 1);
 }
 
+TEST(DGSwsHTTPLifecycle, AnErrorHandlerMayStartTheNextFetchOrDeleteTheComponentAtTheClose)
+{
+    // A head that only the peer's close ends is reported from inside the Close
+    // event; what the error's handler does there ends the fetch being closed.
+    enum class InHandler { NextFetch, Delete };
+    for (const InHandler action : {InHandler::NextFetch, InHandler::Delete}) {
+        SCOPED_TRACE(action == InHandler::NextFetch ? "next fetch" : "delete");
+        Rig rig;
+        FakeTcpSocket *socket = rig.socket;
+        bool handled = false;
+        QObject::connect(rig.http.get(), &DGSwsHTTP::httpError, [&](QString &, QString &) {
+            if (handled)
+                return;
+            handled = true;
+            if (action == InHandler::NextFetch)
+                rig.get(QStringLiteral("http://second/page"));
+            else
+                rig.http.reset();
+        });
+        rig.open(QStringLiteral("http://first/page"));
+        socket->arrive("HTTP/1.0 404 Not Found\r\nServer: x"); // no blank line: the close ends the head
+        socket->peerClose();
+        ASSERT_TRUE(handled);
+        EXPECT_EQ(rig.log, QStringList({"error /"})) << "the dropped fetch raises nothing more";
+        if (action == InHandler::Delete)
+            continue;
+        socket->raiseConnect();
+        EXPECT_TRUE(socket->sent.last().startsWith(QStringLiteral("GET http://second/page HTTP/1.0\r\n")));
+        socket->arrive("HTTP/1.0 200 OK\r\n\r\nNEW");
+        socket->peerClose();
+        EXPECT_EQ(rig.body(), QStringLiteral("NEW"));
+        EXPECT_EQ(rig.log, QStringList({"error /", "complete"}));
+    }
+}
+
+TEST(DGSwsHTTPLifecycle, AnErrorHandlerMayDeleteTheComponentWhenTheAddressIsEmpty)
+{
+    Rig rig;
+    QObject::connect(rig.http.get(), &DGSwsHTTP::httpError, [&](QString &, QString &) { rig.http.reset(); });
+    DGSwsHTTP *http = rig.http.get();
+    QString empty;
+    http->geturl(empty);
+    EXPECT_EQ(rig.http, nullptr);
+    EXPECT_EQ(rig.log, QStringList({"error No URL specified/0"})) << "nothing after the component has gone";
+}
+
 TEST(DGSwsHTTPLifecycle, RefusedAddressLeavesARunningFetchWhole)
 {
     Rig rig;

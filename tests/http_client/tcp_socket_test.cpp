@@ -12,6 +12,7 @@
 #include "http_client/receive_buffer.h"
 #include "loopback_peer.h"
 #include "page_request.h"
+#include "platform/event_pump.h"
 #include "platform/tcp_socket.h"
 #include "scoped_host.h"
 
@@ -348,4 +349,153 @@ TEST(DGSwsHTTPLoopback, SecondFetchReplacesTheFirstOnTheWire)
     EXPECT_EQ(rig.completions, 1);
     EXPECT_EQ(rig.http.filedata.toString(), QStringLiteral("second body"));
     EXPECT_TRUE(rig.errors.isEmpty());
+}
+
+namespace {
+
+// What a handler does to the socket from inside one of its own events, and
+// the event it does it in. Every handler then pumps the event queue once, as
+// the window's page step does, so that anything the action scheduled (the
+// old connection's deletion) happens while the event is still being handled.
+enum class SocketEvent { Connect, DataArrival, Close, Error };
+enum class Reentry { Close, ConnectAgain, Delete };
+
+struct ReentryRow {
+    SocketEvent on;
+    Reentry action;
+    const char *name;
+};
+
+// Drives one row: a first connection whose event triggers the action, then
+// the next fetch ("/next", answered with "next page" and a close), which
+// must come through whole on the socket that is left.
+class ReentryRig {
+public:
+    explicit ReentryRig(const ReentryRow &row)
+        : m_row(row)
+        , peer([reset = row.on == SocketEvent::Error](const QByteArray &request) {
+            if (request.contains("/first"))
+                return LoopbackPeer::Script{{"aaa", "bbb"}, 20, true, reset};
+            return LoopbackPeer::Script{{"next page"}, 0, true};
+        })
+    {
+        socket = vidmora::platform::createTcpSocket();
+        watch(socket.get());
+        aim(*socket);
+    }
+
+    void aim(TcpSocket &s)
+    {
+        s.setRemoteHost(QStringLiteral("127.0.0.1"));
+        s.setRemotePort(peer.port());
+    }
+
+    // A fresh socket when the old one was deleted; then the next fetch.
+    void startNextFetch()
+    {
+        if (!socket) {
+            socket = vidmora::platform::createTcpSocket();
+            watch(socket.get());
+            aim(*socket);
+        }
+        socket->Connect();
+    }
+
+    bool nextFetchEnded() const { return after.contains("close") || after.contains("error"); }
+
+    const ReentryRow m_row;
+    LoopbackPeer peer;
+    std::unique_ptr<TcpSocket> socket;
+    bool acted = false;
+    QStringList after; // events after the action
+    QByteArray nextData;
+
+private:
+    void watch(TcpSocket *s)
+    {
+        QObject::connect(s, &TcpSocket::Connected, [this, s] {
+            if (trigger(SocketEvent::Connect))
+                return;
+            if (acted)
+                after.append("connect");
+            s->SendData(acted ? QStringLiteral("GET /next\r\n\r\n") : QStringLiteral("GET /first\r\n\r\n"));
+        });
+        QObject::connect(s, &TcpSocket::DataArrival, [this, s](qint32) {
+            QString d;
+            s->GetData(d);
+            if (trigger(SocketEvent::DataArrival))
+                return;
+            if (acted) {
+                after.append("data");
+                nextData += d.toLatin1();
+            }
+        });
+        QObject::connect(s, &TcpSocket::Closed, [this] {
+            if (!trigger(SocketEvent::Close) && acted)
+                after.append("close");
+        });
+        QObject::connect(s, &TcpSocket::Error, [this](qint32, const QString &, qint32, const QString &) {
+            if (!trigger(SocketEvent::Error) && acted)
+                after.append("error");
+        });
+    }
+
+    bool trigger(SocketEvent e)
+    {
+        if (acted || e != m_row.on)
+            return false;
+        acted = true;
+        switch (m_row.action) {
+        case Reentry::Close:
+            socket->Close();
+            break;
+        case Reentry::ConnectAgain:
+            socket->Connect();
+            break;
+        case Reentry::Delete:
+            socket.reset();
+            break;
+        }
+        vidmora::platform::pumpEventsOnce();
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(TcpSocketQt, AHandlerMayCloseReconnectOrDeleteTheSocketInsideAnyOfItsEvents)
+{
+    const ReentryRow rows[] = {
+        {SocketEvent::Connect, Reentry::Close, "Close in Connect"},
+        {SocketEvent::Connect, Reentry::ConnectAgain, "Connect again in Connect"},
+        {SocketEvent::Connect, Reentry::Delete, "delete in Connect"},
+        {SocketEvent::DataArrival, Reentry::Close, "Close in DataArrival"},
+        {SocketEvent::DataArrival, Reentry::ConnectAgain, "Connect again in DataArrival"},
+        {SocketEvent::DataArrival, Reentry::Delete, "delete in DataArrival"},
+        {SocketEvent::Close, Reentry::Close, "Close in Close"},
+        {SocketEvent::Close, Reentry::ConnectAgain, "Connect again in Close"},
+        {SocketEvent::Close, Reentry::Delete, "delete in Close"},
+        {SocketEvent::Error, Reentry::Close, "Close in Error"},
+        {SocketEvent::Error, Reentry::ConnectAgain, "Connect again in Error"},
+        {SocketEvent::Error, Reentry::Delete, "delete in Error"},
+    };
+    for (const ReentryRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        ReentryRig rig(row);
+        rig.socket->Connect();
+        ASSERT_TRUE(waitUntil([&] { return rig.acted; }, 30000));
+        if (row.action != Reentry::ConnectAgain) {
+            // Whatever the first connection still had to say is gone with it.
+            waitUntil([] { return false; }, 200);
+            EXPECT_TRUE(rig.after.isEmpty()) << rig.after.join(' ').toStdString();
+            rig.startNextFetch();
+        }
+        ASSERT_TRUE(waitUntil([&] { return rig.nextFetchEnded(); }, 30000)) << rig.after.join(' ').toStdString();
+        waitUntil([] { return false; }, 100);
+        EXPECT_EQ(rig.nextData, QByteArray("next page"));
+        EXPECT_EQ(rig.after.first(), "connect");
+        EXPECT_EQ(rig.after.last(), "close");
+        EXPECT_EQ(rig.after.count("close"), 1);
+        EXPECT_EQ(rig.after.count("error"), 0);
+    }
 }

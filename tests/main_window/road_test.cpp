@@ -272,6 +272,42 @@ TEST_F(RoadTest, CancelDropsThePageOnItsWay)
     EXPECT_TRUE(button("Command1")->isEnabled());
 }
 
+TEST_F(RoadTest, DownloadPressedInsideThePageStepsPumpStartsTheNextFetch)
+{
+    serveWatchPage();
+    serveThumbnail();
+    makeWindow(Downloads::Fake);
+    int pagesEnded = 0;
+    QObject::connect(pageClient, &DGSwsHTTP::DownloadComplete, window.get(), [&] { ++pagesEnded; });
+
+    // The press is posted when the first page has arrived, so that the page
+    // step's one pump of the event queue handles it: the fetch starts again
+    // while the socket is still inside its Close event.
+    bool posted = false;
+    QObject::connect(window.get(), &main_window::Form1::statusLineChanged, window.get(), [&](const QString &text) {
+        if (!posted && text.startsWith(QStringLiteral("Data Recieved"))) {
+            posted = true;
+            QTimer::singleShot(0, window.get(), [this] { pressDownload(); });
+        }
+    });
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitUntil([&] { return pagesEnded == 2; }, 20000)) << pagesEnded;
+    ASSERT_TRUE(waitUntil([&] { return statuses.count(QStringLiteral("Downloading ...")) == 2; }, 20000));
+    EXPECT_TRUE(posted);
+    // The second page went out on the wire and was processed like the first.
+    int pageRequests = 0;
+    for (const QByteArray &line : site.requestLines())
+        pageRequests += line.contains("/watch?v=") ? 1 : 0;
+    EXPECT_EQ(pageRequests, 2);
+    EXPECT_EQ(statuses.count(QStringLiteral("Downloading Data ...")), 2);
+    EXPECT_EQ(statuses.count(QStringLiteral("Data Recieved / vidsite.test ID Recieved")), 2);
+    EXPECT_EQ(caption("lblTitle"), QStringLiteral("A Day at the Lake"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Downloading ..."));
+    EXPECT_FALSE(button("Command1")->isEnabled());
+    EXPECT_TRUE(box.shown.isEmpty());
+}
+
 TEST_F(RoadTest, ThumbnailOfAnEarlierRequestIsNeverShown)
 {
     serveWatchPage(); // no thumbnail: the image host answers 404
