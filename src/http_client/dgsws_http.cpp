@@ -203,6 +203,8 @@ void DGSwsHTTP::ws_Close()
         handleHead(std::move(head), clampToInt32(headBytes));
     }
     m_awaitingHead = false;
+    // The counts above were bytes; the page becomes text once, as a whole.
+    Module1::BufTakeAsCodePage();
     filedata = QVariant(Module1::BufText());
     Module1::BufClear();
     emit DownloadComplete();
