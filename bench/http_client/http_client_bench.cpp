@@ -1,6 +1,7 @@
 // Receives bodies of 1, 8 and 64 MB, sent by a loopback peer in 1460-byte
 // packets, through DGSwsHTTP, and has curl fetch the same bodies from the same
-// peer. Prints MB/s, the per-byte cost ratio 64 MB / 1 MB (appending must not
+// peer. Each size is sent as ASCII markup and as UTF-8 text with accents, CJK
+// and characters beyond the BMP (the page's whole text is decoded at the end). Prints MB/s, the per-byte cost ratio 64 MB / 1 MB (appending must not
 // copy the whole body: goal <= 1.5) and DGSwsHTTP's time over curl's (goal <= 2).
 // Then the cost of hostile pages (hostile_page_bench.cpp), in a child process;
 // "--hostile" runs that part alone.
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -168,43 +170,75 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
     std::printf("DGSwsHTTP receive benchmark: loopback peer, %d-byte packets, median of several runs\n", kPacket);
-    std::printf("%8s %14s %14s %12s %12s %10s\n", "body", "DGSwsHTTP s", "DGSwsHTTP MB/s", "curl s", "curl MB/s",
+    std::printf("%15s %14s %14s %12s %12s %10s\n", "body", "DGSwsHTTP s", "DGSwsHTTP MB/s", "curl s", "curl MB/s",
                 "time/curl");
 
-    const int sizesMb[] = {1, 8, 64};
+    struct Body {
+        int mb;
+        bool utf8;
+    };
+    const Body bodies[] = {{1, false}, {8, false}, {64, false}, {8, true}, {64, true}};
     double perByte1 = 0, perByte64 = 0;
     bool ok = true;
-    for (const int mb : sizesMb) {
+    std::vector<double> endSeconds;
+    for (const auto [mb, utf8] : bodies) {
         const qsizetype n = qsizetype(mb) * 1024 * 1024;
         QByteArray body(n, Qt::Uninitialized);
         for (qsizetype i = 0; i < n; ++i)
             body[i] = char('a' + (i * 13 + i / 997) % 26);
+        if (utf8) {
+            // Whole sequences only, so the body stays valid UTF-8; the tail is ASCII.
+            const QByteArray line = QStringLiteral("<p>Café Müller – 日本語 \U0001F3B5 näive</p>\n").toUtf8();
+            for (qsizetype i = 0; i + line.size() <= n; i += line.size())
+                std::memcpy(body.data() + i, line.constData(), size_t(line.size()));
+        }
+        const qsizetype expected = utf8 ? QString::fromUtf8(body).size() : n;
         Peer peer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(n) + "\r\n\r\n"
                   + body);
         vidmora::platform::HostMap::set(QStringLiteral("www.vidsite.example"), QStringLiteral("127.0.0.1"), peer.port());
 
         const int runs = mb >= 64 ? 5 : 9;
         std::vector<double> ours, theirs;
-        fetchWithDGSwsHTTP(n); // warm-up
+        fetchWithDGSwsHTTP(expected); // warm-up
         for (int r = 0; r < runs; ++r) {
-            ours.push_back(fetchWithDGSwsHTTP(n));
+            ours.push_back(fetchWithDGSwsHTTP(expected));
             if (!curl.isEmpty())
                 theirs.push_back(fetchWithCurl(curl, peer.port()));
         }
         if (std::any_of(ours.begin(), ours.end(), [](double s) { return s < 0; })) {
-            std::printf("%6d MB: DGSwsHTTP fetch failed\n", mb);
+            std::printf("%6d MB%s: DGSwsHTTP fetch failed\n", mb, utf8 ? " UTF-8" : "");
             ok = false;
+            endSeconds.push_back(-1);
             continue;
         }
         const double t = median(ours);
         const double tc = theirs.empty() ? -1 : median(theirs);
-        if (mb == 1)
+        // The end step alone (the whole fetch is noisy on a busy machine):
+        // taking the collected bytes as text and copying the body out.
+        std::vector<double> ends;
+        for (int r = 0; r < runs; ++r) {
+            QString chars = QString::fromLatin1(body);
+            vidmora::Module1::BufAppend(chars);
+            chars = QString();
+            QElapsedTimer e;
+            e.start();
+            vidmora::Module1::BufTakeAsCodePage();
+            const qsizetype got = vidmora::Module1::BufText().size();
+            ends.push_back(got == expected ? e.nsecsElapsed() / 1e9 : 1e9);
+            vidmora::Module1::BufClear();
+        }
+        endSeconds.push_back(median(ends));
+        if (mb == 1 && !utf8)
             perByte1 = t / n;
-        if (mb == 64)
+        if (mb == 64 && !utf8)
             perByte64 = t / n;
-        std::printf("%6d MB %14.4f %14.1f %12.4f %12.1f %10.2f\n", mb, t, mb / t, tc, tc > 0 ? mb / tc : 0.0,
-                    tc > 0 ? t / tc : 0.0);
+        std::printf("%6d MB%s %14.4f %14.1f %12.4f %12.1f %10.2f\n", mb, utf8 ? " UTF-8" : "      ", t, mb / t, tc,
+                    tc > 0 ? mb / tc : 0.0, tc > 0 ? t / tc : 0.0);
     }
+    std::printf("end step (text in the code page + copy out), s:");
+    for (size_t i = 0; i < endSeconds.size(); ++i)
+        std::printf(" %d MB%s %.4f", bodies[i].mb, bodies[i].utf8 ? " UTF-8" : "", endSeconds[i]);
+    std::printf("\n");
     if (perByte1 > 0 && perByte64 > 0)
         std::printf("per-byte cost ratio 64 MB / 1 MB: %.2f (goal <= 1.5)\n", perByte64 / perByte1);
     if (curl.isEmpty())

@@ -217,6 +217,8 @@ void DGSwsHTTP::ws_Close()
             return;
     }
     m_awaitingHead = false;
+    // The counts above were bytes; the page becomes text once, as a whole.
+    Module1::BufTakeAsCodePage();
     filedata = QVariant(Module1::BufText());
     Module1::BufClear();
     emit DownloadComplete();

@@ -42,7 +42,8 @@ public:
     qint32 totalbytesreceived = 0; // running body count of the current response (one less than the body bytes)
     QVariant FileSize;             // int 0 from the connect; then the Content-Length text, or empty
     QString ResponseHeaderString;  // the head as received, ending in CR LF CR
-    QVariant filedata;             // the body (QString) of the last completed response
+    QVariant filedata;             // the body (QString) of the last completed response, in the system's
+                                   // code page (UTF-8 when valid, else one character per byte)
     QString ResponseCode;          // e.g. "200"; kept across connects until the next head
 
 signals:

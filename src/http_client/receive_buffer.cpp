@@ -13,6 +13,51 @@ QString BufData; // its length is the capacity
 qint32 BufSizeV = 0;
 qint32 BufLenV = 0;
 
+// The length of the well-formed UTF-8 sequence at p[i] (one byte per unit),
+// 0 when there is none: no overlong forms, no surrogates, nothing past
+// U+10FFFF, no sequence cut off by the end.
+int utf8SequenceAt(const char16_t *p, qsizetype i, qsizetype n)
+{
+    const char16_t b0 = p[i];
+    if (b0 < 0x80)
+        return 1;
+    auto tail = [&](int k, char16_t lo = 0x80, char16_t hi = 0xBF) {
+        return i + k < n && p[i + k] >= lo && p[i + k] <= hi;
+    };
+    if (b0 >= 0xC2 && b0 <= 0xDF)
+        return tail(1) ? 2 : 0;
+    if (b0 == 0xE0)
+        return tail(1, 0xA0) && tail(2) ? 3 : 0;
+    if (b0 == 0xED)
+        return tail(1, 0x80, 0x9F) && tail(2) ? 3 : 0;
+    if (b0 >= 0xE1 && b0 <= 0xEF)
+        return tail(1) && tail(2) ? 3 : 0;
+    if (b0 == 0xF0)
+        return tail(1, 0x90) && tail(2) && tail(3) ? 4 : 0;
+    if (b0 >= 0xF1 && b0 <= 0xF3)
+        return tail(1) && tail(2) && tail(3) ? 4 : 0;
+    if (b0 == 0xF4)
+        return tail(1, 0x80, 0x8F) && tail(2) && tail(3) ? 4 : 0;
+    return 0;
+}
+
+// The index of the first unit from `from` on that is not ASCII, n when none.
+qsizetype firstNonAscii(const char16_t *p, qsizetype from, qsizetype n)
+{
+    qsizetype i = from;
+    // Four units at a time: pages are mostly markup.
+    constexpr quint64 kHigh = 0xFF80FF80FF80FF80ULL;
+    for (; i + 4 <= n; i += 4) {
+        quint64 w;
+        std::memcpy(&w, p + i, sizeof w);
+        if (w & kHigh)
+            break;
+    }
+    while (i < n && p[i] < 0x80)
+        ++i;
+    return i;
+}
+
 } // namespace
 
 qint32 BufSize()
@@ -82,6 +127,57 @@ void BufClear()
     BufLenV = 0;
     BufSizeV = 0;
     BufData = QString();
+}
+
+bool BufTakeAsCodePage()
+{
+    if (BufLenV == 0)
+        return false;
+    const qsizetype n = BufLenV;
+    const char16_t *src = reinterpret_cast<const char16_t *>(BufData.constData());
+    const qsizetype start = firstNonAscii(src, 0, n);
+    if (start == n)
+        return false; // ASCII reads the same either way
+    // Check all of it before changing anything: one bad byte anywhere keeps
+    // the page one byte per character.
+    for (qsizetype i = start; i < n;) {
+        const int len = utf8SequenceAt(src, i, n);
+        if (len == 0)
+            return false;
+        i = firstNonAscii(src, i + len, n);
+    }
+    // A sequence of k bytes gives at most k units, so the text is written over
+    // itself from the front. BufData is never shared: data() does not detach.
+    char16_t *p = reinterpret_cast<char16_t *>(BufData.data());
+    qsizetype w = start;
+    for (qsizetype i = start; i < n;) {
+        const char16_t b0 = p[i];
+        const int len = b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4; // checked above
+        char32_t cp;
+        if (len == 2)
+            cp = char32_t(b0 & 0x1F) << 6 | (p[i + 1] & 0x3F);
+        else if (len == 3)
+            cp = char32_t(b0 & 0x0F) << 12 | char32_t(p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F);
+        else
+            cp = char32_t(b0 & 0x07) << 18 | char32_t(p[i + 1] & 0x3F) << 12 | char32_t(p[i + 2] & 0x3F) << 6
+                | (p[i + 3] & 0x3F);
+        i += len;
+        if (cp >= 0x10000) {
+            p[w++] = QChar::highSurrogate(cp);
+            p[w++] = QChar::lowSurrogate(cp);
+        } else {
+            p[w++] = char16_t(cp);
+        }
+        // The ASCII run up to the next sequence moves as one block.
+        const qsizetype next = firstNonAscii(p, i, n);
+        if (next > i) {
+            std::memmove(p + w, p + i, sizeof(char16_t) * size_t(next - i));
+            w += next - i;
+            i = next;
+        }
+    }
+    BufLenV = static_cast<qint32>(w);
+    return true;
 }
 
 } // namespace vidmora::Module1

@@ -26,4 +26,13 @@ QString AllocString(qint32 Chars);
 // Empties the buffer and releases its storage.
 void BufClear();
 
+// The socket hands over one character per byte. Once a body is whole, this
+// takes it as text in the system's code page, which is UTF-8 here: when all of
+// it is valid UTF-8 it is decoded in place (BufLen shrinks to the decoded
+// length); otherwise every byte stays one character (Latin-1), so a page in an
+// old single-byte code page keeps its text. Deciding for the whole body, not
+// packet by packet, keeps a character whole that two packets split. Returns
+// true when the text was decoded.
+bool BufTakeAsCodePage();
+
 } // namespace vidmora::Module1

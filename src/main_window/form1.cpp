@@ -94,6 +94,27 @@ void growLeftToFit(platform::Label *label)
     label->setGeometry(QRect(QPoint(left, r.top()), QPoint(r.right(), r.bottom())));
 }
 
+// Names that begin with "." are hidden files here, and an empty title would
+// leave only the extension (a hidden name too): the download is named by the
+// title without its leading dots, or, when nothing is left, by the video's
+// identifier. The identifier comes from the page as well, so only the
+// characters real identifiers are made of are taken from it.
+QString visibleFileName(const QString &title, const QString &videoId)
+{
+    qsizetype dots = 0;
+    while (dots < title.size() && title.at(dots) == QLatin1Char('.'))
+        ++dots;
+    if (dots < title.size())
+        return title.mid(dots);
+    QString id = videoId;
+    id.removeIf([](QChar c) {
+        return !((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                 || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('_')
+                 || c == QLatin1Char('-'));
+    });
+    return id.isEmpty() ? QStringLiteral("video") : id;
+}
+
 } // namespace
 
 QString Form1::startNotice()
@@ -485,7 +506,7 @@ void Form1::Wsc_DownloadComplete()
         return;
 
     m_VideoTitle = lblTitle->Caption();
-    Add2DownQue(m_GetVideoUrl, m_VideoTitle, lblTitle->Caption());
+    Add2DownQue(m_GetVideoUrl, visibleFileName(m_VideoTitle, videoId), lblTitle->Caption());
 
     cmdCancel->setEnabled(true);
     Command1->setEnabled(false);

@@ -38,9 +38,18 @@ QString GetTitle(QString &Html)
         title.remove(r, Qt::CaseSensitive);
     // Control characters have no place in a file name: a NUL would cut the
     // name short where the file is opened, so the video would land on another
-    // file of the folder.
-    title.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
-    return title.left(50);
+    // file of the folder. The C1 range goes too: invisible in a name, and what
+    // a page in a Windows code page has there is no text of ours anyway.
+    title.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+    });
+    // 50 characters, never half of one: a pair that the cut would split goes whole.
+    qsizetype keep = qMin<qsizetype>(title.size(), 50);
+    if (keep < title.size() && title.at(keep - 1).isHighSurrogate())
+        --keep;
+    title.truncate(keep);
+    return title;
 }
 
 QString GetVideoID(QString &Html)

@@ -10,7 +10,8 @@ namespace vidmora::Module1 {
 // reports an error.
 
 // The title with the characters that cannot be in a file name removed
-// (control characters included), at most 50 characters.
+// (C0 and C1 control characters included), at most 50 characters (UTF-16
+// units; a surrogate pair is never split).
 QString GetTitle(QString &Html);
 QString GetVideoID(QString &Html);
 // The value the video request sends as "t".

@@ -396,3 +396,35 @@ TEST(DGSwsHTTPLifecycle, BodyBytesComeThroughOneCharacterPerByte)
     EXPECT_EQ(rig.body(), QString::fromLatin1(all));
     EXPECT_EQ(rig.body().size(), 256);
 }
+
+TEST(DGSwsHTTPLifecycle, PageIsTakenAsUtf8AsAWholeAndCountedInBytes)
+{
+    struct Case {
+        const char *name;
+        QList<QByteArray> bodyPackets;
+        QString body;
+    };
+    const Case cases[] = {
+        {"a character split across two packets", {"<title>Caf\xc3", "\xa9 \xe6\x97", "\xa5</title>"},
+         QStringLiteral("<title>Caf\u00e9 \u65e5</title>")},
+        {"a pair split in three", {"\xf0\xa0", "\xae", "\xb7!"}, QStringLiteral("\U00020BB7!")},
+        {"single-byte page", {"<title>Caf\xe9", " M\xfcller</title>"}, QStringLiteral("<title>Caf\u00e9 M\u00fcller</title>")},
+        {"valid start, single-byte end", {"\xc3\xa9", "t\xe9"}, QStringLiteral("\u00c3\u00a9t\u00e9")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.open();
+        rig.socket->arrive("HTTP/1.0 200 OK\r\n\r\n");
+        qint32 bytes = 0;
+        for (const QByteArray &p : c.bodyPackets) {
+            rig.socket->arrive(p);
+            bytes += p.size();
+        }
+        rig.socket->peerClose();
+        EXPECT_EQ(rig.body(), c.body);
+        ASSERT_FALSE(rig.progress.isEmpty());
+        EXPECT_EQ(rig.progress.last(), bytes - 1); // bytes, not characters
+        EXPECT_EQ(rig.http->totalbytesreceived, bytes - 1);
+    }
+}

@@ -160,3 +160,47 @@ TEST(Dictionary, ExactKeysInsertionOrderAndItemOfAnAbsentKeyAddsIt)
     EXPECT_TRUE(d.Items().isEmpty());
     EXPECT_TRUE(d.Add(QStringLiteral("HTTP/1.0"), QStringLiteral("again")));
 }
+
+TEST(ReceiveBuffer, BodyIsTakenAsUtf8WhenAllOfItIsValidAndByteForCharacterOtherwise)
+{
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        QString text; // the body after the end step
+    };
+    const QString latin1 = QStringLiteral("(latin-1)");
+    const Case cases[] = {
+        {"ascii", "plain <b>markup</b>", QStringLiteral("plain <b>markup</b>")},
+        {"accents", "Caf\xc3\xa9 M\xc3\xbcller \xe2\x80\x93 x", QStringLiteral("Caf\u00e9 M\u00fcller \u2013 x")},
+        {"cjk", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", QStringLiteral("\u65e5\u672c\u8a9e")},
+        {"beyond the BMP: a surrogate pair", "a\xf0\xa0\xae\xb7z", QStringLiteral("a\U00020BB7z")},
+        {"largest code point", "\xf4\x8f\xbf\xbf", QStringLiteral("\U0010FFFF")},
+        {"single-byte page", "Caf\xe9 M\xfcller", latin1},
+        {"lone continuation", "a\x80z", latin1},
+        {"overlong slash", "a\xc0\xafz", latin1},
+        {"overlong three-byte", "\xe0\x80\xaf", latin1},
+        {"encoded surrogate", "\xed\xa0\x80", latin1},
+        {"past U+10FFFF", "\xf4\x90\x80\x80", latin1},
+        {"no such lead byte", "\xf5\x80\x80\x80", latin1},
+        {"sequence cut by the end", "ok \xe6\x97", latin1},
+        {"one bad byte far behind good text",
+         QByteArray("\xc3\xa9").repeated(5000) + QByteArray(10000, 'x') + "\xff", latin1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Module1::BufClear();
+        // Packets as the socket gives them: one character per byte, cut anywhere.
+        for (qsizetype at = 0; at < c.bytes.size(); at += 3)
+            append(QString::fromLatin1(c.bytes.mid(at, 3)));
+        const QString expected = c.text == latin1 ? QString::fromLatin1(c.bytes) : c.text;
+        EXPECT_EQ(Module1::BufTakeAsCodePage(), c.text != latin1 && expected.size() != c.bytes.size());
+        EXPECT_EQ(Module1::BufText(), expected);
+        EXPECT_EQ(Module1::BufLen(), expected.size());
+    }
+    // Characters that are no bytes (none from the socket) are left alone.
+    Module1::BufClear();
+    append(QStringLiteral("\u65e5\xc3\xa9"));
+    EXPECT_FALSE(Module1::BufTakeAsCodePage());
+    EXPECT_EQ(Module1::BufText(), QStringLiteral("\u65e5\xc3\xa9"));
+    Module1::BufClear();
+}

@@ -498,4 +498,27 @@ TEST(TcpSocketQt, AHandlerMayCloseReconnectOrDeleteTheSocketInsideAnyOfItsEvents
         EXPECT_EQ(rig.after.count("close"), 1);
         EXPECT_EQ(rig.after.count("error"), 0);
     }
+TEST(DGSwsHTTPLoopback, Utf8PageSplitInsideACharacterComesOutWhole)
+{
+    const QByteArray body = "<title>Caf\xc3\xa9 M\xc3\xbcller \xe2\x80\x93 \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e</title>";
+    const QByteArray head = "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+    // Every send ends inside "é", "ü", "–" or a CJK character: the pieces come a while apart.
+    const qsizetype cuts[] = {11, 15, 23, 26, 30, 32};
+    QList<QByteArray> pieces{head};
+    qsizetype from = 0;
+    for (const qsizetype cut : cuts) {
+        pieces.append(body.mid(from, cut - from));
+        from = cut;
+    }
+    pieces.append(body.mid(from));
+    LoopbackPeer peer(LoopbackPeer::Script{pieces, 30, true});
+    ScopedHost mapped(QStringLiteral("www.vidsite.example"), peer.port());
+    HttpRig rig;
+    rig.get(QStringLiteral("http://www.vidsite.example/watch?v=Xy3_abcDEF0"));
+    ASSERT_TRUE(waitUntil([&] { return rig.completions > 0 || !rig.errors.isEmpty(); }, 30000));
+    EXPECT_TRUE(rig.errors.isEmpty());
+    EXPECT_EQ(rig.http.filedata.toString(), QStringLiteral("<title>Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e</title>"));
+    ASSERT_FALSE(rig.progress.isEmpty());
+    EXPECT_EQ(rig.progress.last(), body.size() - 1); // bytes, as announced
+    EXPECT_EQ(rig.http.FileSize, QVariant(QString::number(body.size())));
 }

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -376,14 +378,119 @@ TEST_F(RoadTest, TitleHoldingANulIsSavedAndConvertedUnderTheCleanedName)
     pressDownload();
     ASSERT_TRUE(waitUntilIdle()) << statuses.join(QLatin1Char('|')).toStdString();
 
-    EXPECT_EQ(window->LastFileName(), QStringLiteral(".bashrc tail"));
-    EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/.bashrc tail.avi")), QStringLiteral("avi"));
+    // The file drops the dot that would hide it.
+    EXPECT_EQ(window->LastFileName(), QStringLiteral("bashrc tail"));
+    EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/bashrc tail.avi")), QStringLiteral("avi"));
     EXPECT_EQ(readFile(users), QByteArray("export PATH=/usr/bin\n"));
     EXPECT_EQ(QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({QStringLiteral(".bashrc"), QStringLiteral(".bashrc tail.avi")}));
+              QStringList({QStringLiteral(".bashrc"), QStringLiteral("bashrc tail.avi")}));
     EXPECT_EQ(statuses.last(), readyText());
     EXPECT_TRUE(box.shown.isEmpty());
 }
+
+// Titles from real pages through the page road to the name of the download
+// (and, for some, through the converter to the output's name).
+struct TitleCase {
+    const char *name;
+    QString titleElement;
+    bool latin1 = false;      // the page is sent in a single-byte code page, not UTF-8
+    bool splitInside = false; // a packet ends inside the page's first non-ASCII character
+    QString videoId = WatchPageFields{}.videoId;
+    QString caption;          // the title as shown
+    QString fileName;         // the download's name, without folder and ".flv"
+    bool convert = false;     // also download and convert it for real
+};
+
+void PrintTo(const TitleCase &c, std::ostream *os) { *os << c.name; }
+
+class TitleRoadTest : public WindowTest, public ::testing::WithParamInterface<TitleCase> {};
+
+const QString kCjk60 = QStringLiteral("\u65e5\u672c\u8a9e\u306e\u984c").repeated(12);
+const QString kPastBmp = QStringLiteral("\U00020BB7"); // one character, two UTF-16 units
+
+const TitleCase kTitleCases[] = {
+    {"utf8 accents and cjk", QStringLiteral("Vidmora - Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e"), false, false,
+     WatchPageFields{}.videoId, QStringLiteral("Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e"),
+     QStringLiteral("Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e"), true},
+    {"utf8 split across two packets", QStringLiteral("Vidmora - \u65e5\u672c\u8a9e clip"), false, true,
+     WatchPageFields{}.videoId, QStringLiteral("\u65e5\u672c\u8a9e clip"), QStringLiteral("\u65e5\u672c\u8a9e clip")},
+    {"single-byte page", QStringLiteral("Vidmora - Caf\u00e9 M\u00fcller"), true, false, WatchPageFields{}.videoId,
+     QStringLiteral("Caf\u00e9 M\u00fcller"), QStringLiteral("Caf\u00e9 M\u00fcller")},
+    {"c1 controls", QStringLiteral("Vidmora - Bad\u0085Na\u009bme"), false, false, WatchPageFields{}.videoId,
+     QStringLiteral("BadName"), QStringLiteral("BadName")},
+    {"60 cjk characters across the cut", kCjk60, false, true, WatchPageFields{}.videoId, kCjk60.left(50),
+     kCjk60.left(50)},
+    {"a pair across the cut", QString(49, QLatin1Char('a')) + kPastBmp + QStringLiteral("bc"), false, false,
+     WatchPageFields{}.videoId, QString(49, QLatin1Char('a')), QString(49, QLatin1Char('a'))},
+    {"empty", QString(), false, false, WatchPageFields{}.videoId, QString(), WatchPageFields{}.videoId, true},
+    {"two dots", QStringLiteral(".."), false, false, WatchPageFields{}.videoId, QStringLiteral(".."),
+     WatchPageFields{}.videoId},
+    {"dots before the name", QStringLiteral("Vidmora - ...Sunset"), false, false, WatchPageFields{}.videoId,
+     QStringLiteral("...Sunset"), QStringLiteral("Sunset"), true},
+    {"empty, identifier with a path", QString(), false, false, QStringLiteral("../.x_1"), QString(),
+     QStringLiteral("x_1")},
+    {"dots, no identifier", QStringLiteral("..."), false, false, QString(), QStringLiteral("..."),
+     QStringLiteral("video")},
+};
+
+TEST_P(TitleRoadTest, TitleNamesAVisibleDownload)
+{
+    const TitleCase &c = GetParam();
+    WatchPageFields fields;
+    fields.titleElement = c.titleElement;
+    fields.videoId = c.videoId;
+    const QString page = watchPage(fields);
+    const QByteArray bytes = c.latin1 ? page.toLatin1() : page.toUtf8();
+    HttpFixtureServer::Response response = HttpFixtureServer::ok(bytes, "text/html");
+    response.chunkSize = 700;
+    response.pauseMs = 2;
+    if (c.splitInside) {
+        const qsizetype lead = std::find_if(bytes.begin(), bytes.end(), [](char b) { return b & 0x80; }) - bytes.begin();
+        ASSERT_LT(lead, bytes.size());
+        response.chunkSize = lead + 1; // the first piece ends with the character's lead byte
+        response.pauseMs = 30;
+    }
+    site.setResponse(("http://" + kSiteHost + "/watch").toLatin1(), response);
+    serveThumbnail();
+    const QByteArray flv = c.convert ? sampleFlv() : QByteArray();
+    if (c.convert && flv.isEmpty())
+        GTEST_SKIP() << "ffmpeg could not make the sample video";
+    if (c.convert)
+        serveVideo(HttpFixtureServer::ok(flv, "video/x-flv"));
+    makeWindow(c.convert ? Downloads::Real : Downloads::Fake);
+
+    typeAddress(watchAddress());
+    pressDownload();
+    ASSERT_TRUE(waitForPageDone());
+    EXPECT_EQ(caption("lblTitle"), c.caption);
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->text(1), c.caption);
+    EXPECT_EQ(window->LastFileName(), c.fileName);
+    // The page's progress counted its bytes, whatever its characters.
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Please Wait... Receiving Vidmora buffers ... ")
+                                  + QString::number(bytes.size() - 1) + QStringLiteral(" Bytes Received: ")
+                                  + QString::number(bytes.size())));
+    if (!c.convert) {
+        ASSERT_EQ(fakeDownloads.reads.size(), 1);
+        EXPECT_EQ(fakeDownloads.reads[0].name, saveFolder() + QStringLiteral("/") + c.fileName + QStringLiteral(".flv"));
+        return;
+    }
+    ASSERT_TRUE(waitUntilIdle()) << statuses.join(QLatin1Char('|')).toStdString();
+    const QString output = c.fileName + QStringLiteral(".avi");
+    EXPECT_EQ(probeFormat(saveFolder() + QStringLiteral("/") + output), QStringLiteral("avi"));
+    EXPECT_EQ(QDir(saveFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{output});
+    EXPECT_EQ(statuses.last(), readyText());
+    EXPECT_TRUE(box.shown.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(PagesOfTheSite, TitleRoadTest, ::testing::ValuesIn(kTitleCases),
+                         [](const ::testing::TestParamInfo<TitleCase> &info) {
+                             std::string n = info.param.name;
+                             for (char &ch : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
 
 TEST(PictureLoading, RecognisesAJpegByItsContentWhateverItsName)
 {

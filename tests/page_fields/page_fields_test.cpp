@@ -26,6 +26,8 @@ TEST(PageFields, CutsEveryFieldOutOfAWatchPage)
 TEST(PageFields, TitleCleanUpRemovesInOrderAndCutsAt50)
 {
     const QString sixty = QStringLiteral("abcdefghij").repeated(6);
+    const QString cjk60 = QStringLiteral("\u65e5\u672c\u8a9e\u306e\u984c").repeated(12);
+    const QString pair = QStringLiteral("\U00020BB7"); // one character, two UTF-16 units
     const QPair<QString, QString> cases[] = {
         {QStringLiteral("Vidmora - A/B: Z?"), QStringLiteral("AB Z")},
         {QStringLiteral("Tom &amp; Jerry"), QStringLiteral("Tom  Jerry")}, // the entity goes whole
@@ -43,6 +45,16 @@ TEST(PageFields, TitleCleanUpRemovesInOrderAndCutsAt50)
         {QStringLiteral("tab\there"), QStringLiteral("tabhere")},
         {QStringLiteral("del\x7f\x01\x1f end"), QStringLiteral("del end")},
         {QString(60, QChar(0x1b)) + QStringLiteral("kept"), QStringLiteral("kept")}, // removed before the cut
+        // C1 controls (what a UTF-8 page read byte by byte gives between its letters) go like C0 ones.
+        {QStringLiteral("a\u0080b\u0093c\u009fd"), QStringLiteral("abcd")},
+        {QStringLiteral("\u00a0nbsp\u00a9\u00ff"), QStringLiteral("\u00a0nbsp\u00a9\u00ff")}, // U+00A0 on is text
+        {QStringLiteral("Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e"),
+         QStringLiteral("Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e")},
+        {cjk60, cjk60.left(50)},
+        // A pair across the cut goes whole; one that ends at 50 stays.
+        {QString(49, QLatin1Char('a')) + pair + QStringLiteral("zz"), QString(49, QLatin1Char('a'))},
+        {QString(48, QLatin1Char('a')) + pair + QStringLiteral("zz"), QString(48, QLatin1Char('a')) + pair},
+        {pair.repeated(30), pair.repeated(25)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.first.toStdString());
