@@ -498,6 +498,8 @@ TEST(TcpSocketQt, AHandlerMayCloseReconnectOrDeleteTheSocketInsideAnyOfItsEvents
         EXPECT_EQ(rig.after.count("close"), 1);
         EXPECT_EQ(rig.after.count("error"), 0);
     }
+}
+
 TEST(DGSwsHTTPLoopback, Utf8PageSplitInsideACharacterComesOutWhole)
 {
     const QByteArray body = "<title>Caf\xc3\xa9 M\xc3\xbcller \xe2\x80\x93 \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e</title>";
