@@ -43,12 +43,14 @@ protected:
     // A process named "wqas.pga" that runs until the test ends.
     qint64 startLiveConverter()
     {
-        const QString program = writeFakeConverter(path(QStringLiteral("bin")), QStringLiteral("exec sleep 60"));
+        // The shell stays the process under the converter's name; an exec would rename it.
+        const QString program =
+            writeFakeConverter(path(QStringLiteral("bin")), QStringLiteral("while :; do sleep 1; done"));
         liveConverter.start(program, {});
         if (!liveConverter.waitForStarted())
             return 0;
         const qint64 pid = liveConverter.processId();
-        // Until the script has replaced the starting process under its own name.
+        // Until the started process has become the script under the converter's name.
         waitUntil([pid] { return wqas::converterRunning(long(pid)); }, 5000);
         return pid;
     }

@@ -107,16 +107,37 @@ void WindowTest::makeWindow(Downloads downloads, const QString &programFolder)
     window->show();
 }
 
+HttpFixtureServer::Response WindowTest::pageResponse(const QByteArray &bytes, int status)
+{
+    HttpFixtureServer::Response page =
+        status == 200 ? HttpFixtureServer::ok(bytes, "text/html") : HttpFixtureServer::status(status, bytes);
+    page.chunkSize = 700;
+    page.pauseMs = 20;
+    return page;
+}
+
+namespace {
+const QString kProgressLead = QStringLiteral("Please Wait... Receiving Vidmora buffers ... ");
+}
+
+QStringList WindowTest::progressStatuses() const
+{
+    QStringList progress;
+    for (const QString &s : statuses)
+        if (s.startsWith(kProgressLead))
+            progress << s;
+    return progress;
+}
+
+QString WindowTest::pageProgress(qsizetype bytes)
+{
+    return kProgressLead + QString::number(bytes - 1) + QStringLiteral(" Bytes Received: ") + QString::number(bytes);
+}
+
 void WindowTest::serveWatchPage(const WatchPageFields &fields, int pageStatus)
 {
-    HttpFixtureServer::Response page = pageStatus == 200
-        ? HttpFixtureServer::ok(watchPage(fields).toLatin1(), "text/html")
-        : HttpFixtureServer::status(pageStatus, watchPage(fields).toLatin1());
-    // Several packets, so that the window sees the fetch's progress.
-    page.chunkSize = 700;
-    page.pauseMs = 2;
     // The page client asks with the absolute address in its request line.
-    site.setResponse(("http://" + kSiteHost + "/watch").toLatin1(), page);
+    site.setResponse(("http://" + kSiteHost + "/watch").toLatin1(), pageResponse(watchPage(fields).toLatin1(), pageStatus));
 }
 
 void WindowTest::serveThumbnail(const QString &videoId)

@@ -62,6 +62,14 @@ protected:
     // Changes the test's setup just before makeWindow builds the window.
     std::function<void(main_window::Form1Setup &)> adjustSetup;
 
+    // A page answered in several pieces, so that the window sees the fetch's
+    // progress: the pauses are long enough that a loaded machine still reads
+    // the pieces apart.
+    static HttpFixtureServer::Response pageResponse(const QByteArray &bytes, int status = 200);
+    // The status lines that showed the page's progress, in order, and the last
+    // one a page of `bytes` bytes shows.
+    QStringList progressStatuses() const;
+    static QString pageProgress(qsizetype bytes);
     // The standard fixture page, thumbnail and (optionally) video.
     void serveWatchPage(const WatchPageFields &fields = {}, int pageStatus = 200);
     void serveThumbnail(const QString &videoId = WatchPageFields{}.videoId);
