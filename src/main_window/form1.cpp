@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QWindow>
 
@@ -61,12 +62,6 @@ void setTextColors(QWidget *w, const QColor &text, const QColor *background = nu
     }
     w->setPalette(pal);
 }
-
-// How a row whose download or conversion has ended without being removed says so.
-const QString kRowError = QStringLiteral("Error");
-const QString kRowCancelled = QStringLiteral("Cancelled");
-const QString kRowDone = QStringLiteral("Done");
-const QString kRowConversionFailed = QStringLiteral("Conversion failed");
 
 // A drop-down list box's entries open below it in a scrolled list, whatever
 // the desktop's style does with combo boxes (some lay every entry out over the box).
@@ -309,12 +304,10 @@ QString Form1::statusText() const { return SB1->Caption(); }
 QString Form1::saveFolder() const { return Text1->text(); }
 QString Form1::thumbnailPath() const { return main_window::thumbnailPath(Text1->text()); }
 
-void Form1::SetStatus(const QString &Text) { writeStatusLine(Text); }
-
-void Form1::writeStatusLine(const QString &text)
+void Form1::SetStatus(const QString &Text)
 {
-    SB1->setCaption(text);
-    emit statusLineChanged(text);
+    SB1->setCaption(Text);
+    emit statusLineChanged(Text);
 }
 
 // ---- Load and unload ------------------------------------------------------
@@ -510,7 +503,7 @@ void Form1::Wsc_DownloadComplete()
 
     cmdCancel->setEnabled(true);
     Command1->setEnabled(false);
-    writeStatusLine(QStringLiteral("Downloading ..."));
+    SetStatus(QStringLiteral("Downloading ..."));
 }
 
 // ---- Download list ---------------------------------------------------------
@@ -539,26 +532,26 @@ void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QStri
     // 3., 4.
     if (!lstDownload->addItem(tail, Description))
         return;
-    const int row = lstDownload->indexOfKey(tail);
-    lstDownload->setSubItem(row, 1, tail);
-    lstDownload->setSubItem(row, 2, QStringLiteral("Pending..."));
+    m_rows.append(tail, downloadTarget(SaveFile));
+    lstDownload->setSubItem(lstDownload->indexOfKey(tail), 1, tail);
+    showRowStatuses();
     // 5., 6.
     Command1->setEnabled(true);
-    m_lastTarget.clear();
     DownloadVmr(URL, SaveFile);
-    if (!m_lastTarget.isEmpty())
-        m_targetOfKey.insert(tail, m_lastTarget);
+}
+
+QString Form1::downloadTarget(const QString &FileName) const
+{
+    return Text1->text() + QStringLiteral("/") + FileName + QStringLiteral(".flv");
 }
 
 void Form1::DownloadVmr(const QString &URL, const QString &FileName)
 {
-    const QString target = Text1->text() + QStringLiteral("/") + FileName + QStringLiteral(".flv");
-    m_lastTarget = target;
-    m_downVidmora->BeginDownload(URL, target);
+    m_downVidmora->BeginDownload(URL, downloadTarget(FileName));
     m_LastFileName = FileName;
 }
 
-void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString & /*SaveFile*/)
+void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString &SaveFile)
 {
     // No announced length: nothing to divide by, the rows keep their text.
     if (MaxBytes == 0)
@@ -571,28 +564,14 @@ void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QSt
         size = QString::number(double(remaining) / 1048576.0, 'f', 2) + QStringLiteral(" MB");
     const QString status = size + QStringLiteral(" (")
         + QString::number(double(CurBytes) / double(MaxBytes) * 100.0, 'f', 1) + QStringLiteral("%)");
-    const int rows = lstDownload->count();
-    for (int i = 1; i <= rows; ++i)
-        lstDownload->setSubItem(i, 2, status);
-}
-
-int Form1::rowOfTarget(const QString &target) const
-{
-    for (auto it = m_targetOfKey.constBegin(); it != m_targetOfKey.constEnd(); ++it) {
-        if (it.value() == target) {
-            const int row = lstDownload->indexOfKey(it.key());
-            if (row != 0)
-                return row;
-        }
-    }
-    return 0;
+    // Every row shows it, whichever download it tells of.
+    m_rows.showProgress(status, SaveFile);
+    showRowStatuses();
 }
 
 void Form1::DownVidmora_DownloadError(QString &SaveFile)
 {
-    const int row = rowOfTarget(SaveFile);
-    if (row != 0)
-        markRowEnded(row, kRowError);
+    endRow(m_rows.indexOfTarget(SaveFile), RowState::Failed);
 }
 
 void Form1::DownVidmora_DownloadComplete(qint32 & /*MaxBytes*/, QString &SaveFile)
@@ -617,36 +596,28 @@ void Form1::DownVidmora_DownloadAllComplete(QStringList &FileNotDownload)
 
 bool Form1::conversionRunning() const { return AVC1 && AVC1->IsRunning(); }
 
-void Form1::markRowEnded(int index, const QString &statusText)
+void Form1::showRowStatuses()
 {
-    lstDownload->setSubItem(index, 2, statusText);
-    m_endedKeys.insert(lstDownload->key(index));
+    for (int i = 1; i <= m_rows.count(); ++i)
+        lstDownload->setSubItem(i, 2, m_rows.at(i).status);
 }
 
-void Form1::endLiveRows(const QString &statusText, int exceptIndex)
+void Form1::endRow(int index, RowState state)
 {
-    for (int i = 1; i <= lstDownload->count(); ++i) {
-        if (i != exceptIndex && !m_endedKeys.contains(lstDownload->key(i)))
-            markRowEnded(i, statusText);
-    }
+    m_rows.end(index, state);
+    showRowStatuses();
 }
 
 void Form1::removeRow(int index)
 {
-    const QString key = lstDownload->key(index);
-    if (lstDownload->removeItem(index)) {
-        m_targetOfKey.remove(key);
-        m_endedKeys.remove(key);
-    }
+    if (lstDownload->removeItem(index))
+        m_rows.remove(index);
 }
 
 void Form1::dropEndedRows()
 {
-    for (int i = lstDownload->count(); i >= 1; --i) {
-        if (m_endedKeys.contains(lstDownload->key(i)))
-            removeRow(i);
-    }
-    m_endedKeys.clear();
+    for (const int index : m_rows.endedRows())
+        removeRow(index);
 }
 
 void Form1::endFailedStep(const QString &statusText)
@@ -675,23 +646,24 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
                                  QString::fromLatin1(profiles::kNotSupportedTitle));
         // Nothing will convert this download: the window goes back to idle
         // with the ".flv" kept, and the row says why.
-        const int row = rowOfTarget(SrcPath);
-        if (row != 0)
-            markRowEnded(row, QString::fromLatin1(profiles::kNotSupportedTitle));
+        endRow(m_rows.indexOfTarget(SrcPath), RowState::NotSupported);
         endFailedStep(profiles::notSupportedText(name));
         return;
     }
     // Known before the start, since a refused start reports inside the call.
     // A start refused because another conversion runs leaves that one's files alone.
+    const QString output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
     if (!conversionRunning()) {
-        m_convertFiles.source = SrcPath;
-        m_convertFiles.output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
+        m_convertFiles = {SrcPath, output};
         m_convertCancelled = false;
     }
-    m_startingSource = SrcPath;
-    const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
-    m_startingSource.clear();
-    m_OutputExt = result.extension;
+    {
+        const QScopedValueRollback<QString> starting(m_startingSource, SrcPath);
+        const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
+        m_OutputExt = result.extension;
+    }
+    // Unless its start was refused (the row has ended then), the row converts.
+    m_rows.startConverting(m_rows.indexOfTarget(SrcPath), output);
 }
 
 void Form1::AVC1_Converting()
@@ -699,16 +671,12 @@ void Form1::AVC1_Converting()
     static const char *const endings[] = {" data |", " data /", " data -", " data \\"};
     if (m_SpinFrame < 0 || m_SpinFrame > 3)
         return;
-    writeStatusLine(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
+    SetStatus(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
     m_SpinFrame = static_cast<qint16>((m_SpinFrame + 1) % 4);
-    const QString rowText = QString(SB1->Caption()).remove(QStringLiteral("Wait "));
     // A row that has ended ("Error" of a refused conversion, ...) keeps saying
     // how: it is not being converted.
-    const int rows = lstDownload->count();
-    for (int i = 1; i <= rows; ++i) {
-        if (!m_endedKeys.contains(lstDownload->key(i)))
-            lstDownload->setSubItem(i, 2, rowText);
-    }
+    m_rows.showConverting(QString(SB1->Caption()).remove(QStringLiteral("Wait ")));
+    showRowStatuses();
 }
 
 void Form1::AVC1_Complete()
@@ -725,7 +693,7 @@ void Form1::AVC1_Complete()
     m_convertCancelled = false;
 
     m_IsConverting = false;
-    writeStatusLine(QStringLiteral("Done"));
+    SetStatus(QStringLiteral("Done"));
     Command1->setEnabled(true);
     ClearConts();
     if (!converted)
@@ -741,10 +709,10 @@ void Form1::AVC1_Complete()
     // video's row when another row was the selected one, and the downloads just
     // cancelled. They say how they ended and give way to the next request, so
     // that the same video can be fetched again.
-    const int convertedRow = rowOfTarget(source);
-    if (convertedRow != 0)
-        markRowEnded(convertedRow, converted ? kRowDone : cancelled ? kRowCancelled : kRowConversionFailed);
-    endLiveRows(kRowCancelled);
+    m_rows.end(m_rows.indexOfTarget(source),
+               converted ? RowState::Done : cancelled ? RowState::Cancelled : RowState::ConversionFailed);
+    m_rows.endLive(RowState::Cancelled);
+    showRowStatuses();
     if (m_cancelKeptForConversion) {
         m_cancelKeptForConversion = false;
         cmdCancel->setEnabled(false);
@@ -754,12 +722,10 @@ void Form1::AVC1_Complete()
 void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
 {
     m_IsConverting = false;
-    writeStatusLine(ErrorMessage);
+    SetStatus(ErrorMessage);
     // The conversion never started: keep the download and the message, and let
     // the user make a new request.
-    const int row = rowOfTarget(m_startingSource);
-    if (row != 0)
-        markRowEnded(row, kRowError);
+    endRow(m_rows.indexOfTarget(m_startingSource), RowState::Failed);
     if (conversionRunning()) {
         // Refused because another conversion runs: that one goes on.
         m_IsConverting = true;
@@ -784,7 +750,8 @@ void Form1::cmdCancel_Click()
     Command1->setEnabled(true);
     // The downloads are cancelled: their rows give way to the next request. The
     // row of a conversion that is being stopped stays until its end.
-    endLiveRows(kRowCancelled, conversionRunning() ? rowOfTarget(m_convertFiles.source) : 0);
+    m_rows.endLive(RowState::Cancelled, conversionRunning() ? m_rows.indexOfTarget(m_convertFiles.source) : 0);
+    showRowStatuses();
 }
 
 void Form1::Button1_Click()
