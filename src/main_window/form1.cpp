@@ -110,6 +110,25 @@ QString visibleFileName(const QString &title, const QString &videoId)
     return id.isEmpty() ? QStringLiteral("video") : id;
 }
 
+// A control of the main window, by its design name.
+platform::Label *label(QWidget *form, const char *name, const QRect &r, const QString &caption, const QColor &color)
+{
+    auto *l = new platform::Label(form);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(r);
+    l->setCaption(caption);
+    setTextColors(l, color);
+    return l;
+}
+
+WindowButton *button(QWidget *form, const char *name, const QRect &r, const QString &caption, ButtonLook look)
+{
+    WindowButton *b = makeWindowButton(storedButtonBag(caption, look), form);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(r);
+    return b;
+}
+
 } // namespace
 
 QString Form1::startNotice()
@@ -155,25 +174,36 @@ Form1::~Form1()
     AVC1.reset();
 }
 
+// The controls are made in their design order, which is also their stacking
+// order, one screen area after the other.
 void Form1::buildControls()
 {
-    auto label = [this](const char *name, const QRect &r, const QString &caption, const QColor &color) {
-        auto *l = new platform::Label(this);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(r);
-        l->setCaption(caption);
-        setTextColors(l, color);
-        return l;
-    };
-    auto button = [this](const char *name, const QRect &r, const QString &caption, ButtonLook look) {
-        WindowButton *b = makeWindowButton(storedButtonBag(caption, look), this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(r);
-        return b;
-    };
-    const QColor white = Qt::white, black = Qt::black;
+    buildRequestControls();
+    buildDetailControls();
+    buildConversionControls();
 
-    lblurl = label("lblurl", place(600, 720, 1335, 285), QStringLiteral("Vidmora URL:"), white);
+    // Timer1: disabled, interval 0; the converter driver borrows it.
+    Timer1.setInterval(0);
+    Timer1.setEnabled(false);
+
+    // Tab order: the address box first, then the controls in design order.
+    setTabOrder(txturl, Command1);
+    setTabOrder(Command1, cmdCancel);
+    setTabOrder(cmdCancel, Button2);
+    setTabOrder(Button2, Text1);
+    setTabOrder(Text1, Button3);
+    setTabOrder(Button3, Button1);
+    setTabOrder(Button1, Combo1);
+    setTabOrder(Combo1, lstDownload);
+    txturl->setFocus();
+}
+
+// The top strip and the save folder: address, "Download", "Cancel", the maker's
+// address, "X", "Save path:".
+void Form1::buildRequestControls()
+{
+    const QColor white = Qt::white;
+    lblurl = label(this, "lblurl", place(600, 720, 1335, 285), QStringLiteral("Vidmora URL:"), white);
     lblurl->setFont(designFont(FontRole::TahomaBold));
 
     txturl = new QLineEdit(this);
@@ -184,24 +214,29 @@ void Form1::buildControls()
     setTextColors(txturl, rgb(64, 0, 0), &whiteBack);
     txturl->setTextMargins(0, 0, 0, 0);
 
-    Command1 = button("Command1", place(7440, 720, 1095, 300), QStringLiteral("Download"), ButtonLook::System);
-    cmdCancel = button("cmdCancel", place(8640, 720, 1095, 300), QStringLiteral("Cancel"), ButtonLook::System);
+    Command1 = button(this, "Command1", place(7440, 720, 1095, 300), QStringLiteral("Download"), ButtonLook::System);
+    cmdCancel = button(this, "cmdCancel", place(8640, 720, 1095, 300), QStringLiteral("Cancel"), ButtonLook::System);
 
-    Label11 = label("Label11", place(8400, 120, 1335, 255), m_setup.makerHost, rgb(192, 192, 192));
+    Label11 = label(this, "Label11", place(8400, 120, 1335, 255), m_setup.makerHost, rgb(192, 192, 192));
     growLeftToFit(Label11);
-    Button2 = button("Button2", place(9960, 120, 255, 225), QStringLiteral("X"), ButtonLook::System);
+    Button2 = button(this, "Button2", place(9960, 120, 255, 225), QStringLiteral("X"), ButtonLook::System);
 
-    Label6 = label("Label6", place(1680, 1440, 885, 225), QStringLiteral("Save path:"), white);
+    Label6 = label(this, "Label6", place(1680, 1440, 885, 225), QStringLiteral("Save path:"), white);
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(place(1680, 1680, 3735, 285));
     Text1->setText(m_setup.saveFolder);
     const QColor darkGrey = rgb(64, 64, 64);
     setTextColors(Text1, white, &darkGrey);
-    Button3 = button("Button3", place(240, 1440, 1335, 465), QStringLiteral("Chose path ..."), ButtonLook::System);
+    Button3 = button(this, "Button3", place(240, 1440, 1335, 465), QStringLiteral("Chose path ..."), ButtonLook::System);
+}
 
-    lblTC = label("lblTC", place(7080, 1560, 1530, 225), QStringLiteral("Name of the video:"), black);
-    lblTitle = label("lblTitle", place(5880, 1800, 4005, 225), QString(), black);
+// The video's details: title, thumbnail, date, category, description, views.
+void Form1::buildDetailControls()
+{
+    const QColor white = Qt::white, black = Qt::black;
+    lblTC = label(this, "lblTC", place(7080, 1560, 1530, 225), QStringLiteral("Name of the video:"), black);
+    lblTitle = label(this, "lblTitle", place(5880, 1800, 4005, 225), QString(), black);
     lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     Image1 = new platform::ImageBox(this);
@@ -212,24 +247,30 @@ void Form1::buildControls()
     Shape1->setGeometry(place(5880, 2160, 3975, 2655));
     Shape1->hide();
 
-    Label3 = label("Label3", place(255, 1995, 1125, 225), QStringLiteral("Added at:"), white);
-    lblDate = label("lblDate", place(1080, 1995, 4290, 225), QStringLiteral("no date"), white);
-    Label4 = label("Label4", place(240, 2280, 1380, 225), QStringLiteral("From category:"), white);
-    lblCat = label("lblCat", place(1440, 2280, 3990, 225), QStringLiteral("no category"), white);
-    Label5 = label("Label5", place(240, 2760, 1755, 225), QStringLiteral("Description:"), white);
-    txtDes = label("txtDes", place(240, 3000, 5175, 735), QStringLiteral("no description"), white);
+    Label3 = label(this, "Label3", place(255, 1995, 1125, 225), QStringLiteral("Added at:"), white);
+    lblDate = label(this, "lblDate", place(1080, 1995, 4290, 225), QStringLiteral("no date"), white);
+    Label4 = label(this, "Label4", place(240, 2280, 1380, 225), QStringLiteral("From category:"), white);
+    lblCat = label(this, "lblCat", place(1440, 2280, 3990, 225), QStringLiteral("no category"), white);
+    Label5 = label(this, "Label5", place(240, 2760, 1755, 225), QStringLiteral("Description:"), white);
+    txtDes = label(this, "txtDes", place(240, 3000, 5175, 735), QStringLiteral("no description"), white);
     // Below the visible area: written and cleared, never seen.
-    Label1 = label("Label1", place(495, 9435, 1260, 225), QStringLiteral("Uploaded By:"), white);
-    lblvmrUser = label("lblvmrUser", place(1485, 9435, 3885, 225), QString(), white);
-    Label2 = label("Label2", place(6480, 5040, 2805, 225), QStringLiteral("Current Views:"), black);
+    Label1 = label(this, "Label1", place(495, 9435, 1260, 225), QStringLiteral("Uploaded By:"), white);
+    lblvmrUser = label(this, "lblvmrUser", place(1485, 9435, 3885, 225), QString(), white);
+    Label2 = label(this, "Label2", place(6480, 5040, 2805, 225), QStringLiteral("Current Views:"), black);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lblViews = label("lblViews", place(6600, 5280, 2685, 225), QString(), black);
+    lblViews = label(this, "lblViews", place(6600, 5280, 2685, 225), QString(), black);
     lblViews->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+}
 
-    Button1 = button("Button1", place(240, 3960, 5175, 465), QStringLiteral("Play"), ButtonLook::Play);
+// "Play", the format box, the download list and the status line.
+void Form1::buildConversionControls()
+{
+    const QColor white = Qt::white;
+    const QColor darkGrey = rgb(64, 64, 64);
+    Button1 = button(this, "Button1", place(240, 3960, 5175, 465), QStringLiteral("Play"), ButtonLook::Play);
     Button1->hide();
 
-    Label7 = label("Label7", place(360, 5040, 1935, 255), QStringLiteral("Convert Format Type"), white);
+    Label7 = label(this, "Label7", place(360, 5040, 1935, 255), QStringLiteral("Convert Format Type"), white);
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(place(2040, 4920, 3135, 315));
@@ -252,23 +293,8 @@ void Form1::buildControls()
     lstDownload->addColumn(QStringLiteral("ID:"), px(1140), Qt::AlignHCenter);
     lstDownload->addColumn(QStringLiteral("Status:"), px(1440));
 
-    SB1 = label("SB1", place(120, 6960, 8055, 255), QStringLiteral("SB1"), rgb(224, 224, 224));
+    SB1 = label(this, "SB1", place(120, 6960, 8055, 255), QStringLiteral("SB1"), rgb(224, 224, 224));
     SB1->setWordWrap(false);
-
-    // Timer1: disabled, interval 0; the converter driver borrows it.
-    Timer1.setInterval(0);
-    Timer1.setEnabled(false);
-
-    // Tab order: the address box first, then the controls in design order.
-    setTabOrder(txturl, Command1);
-    setTabOrder(Command1, cmdCancel);
-    setTabOrder(cmdCancel, Button2);
-    setTabOrder(Button2, Text1);
-    setTabOrder(Text1, Button3);
-    setTabOrder(Button3, Button1);
-    setTabOrder(Button1, Combo1);
-    setTabOrder(Combo1, lstDownload);
-    txturl->setFocus();
 }
 
 void Form1::wireEvents()
@@ -533,8 +559,7 @@ void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QStri
     if (!lstDownload->addItem(tail, Description))
         return;
     m_rows.append(tail, downloadTarget(SaveFile));
-    lstDownload->setSubItem(lstDownload->indexOfKey(tail), 1, tail);
-    showRowStatuses();
+    showRows();
     // 5., 6.
     Command1->setEnabled(true);
     DownloadVmr(URL, SaveFile);
@@ -566,7 +591,7 @@ void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QSt
         + QString::number(double(CurBytes) / double(MaxBytes) * 100.0, 'f', 1) + QStringLiteral("%)");
     // Every row shows it, whichever download it tells of.
     m_rows.showProgress(status, SaveFile);
-    showRowStatuses();
+    showRows();
 }
 
 void Form1::DownVidmora_DownloadError(QString &SaveFile)
@@ -596,16 +621,18 @@ void Form1::DownVidmora_DownloadAllComplete(QStringList &FileNotDownload)
 
 bool Form1::conversionRunning() const { return AVC1 && AVC1->IsRunning(); }
 
-void Form1::showRowStatuses()
+void Form1::showRows()
 {
-    for (int i = 1; i <= m_rows.count(); ++i)
+    for (int i = 1; i <= m_rows.count(); ++i) {
+        lstDownload->setSubItem(i, 1, m_rows.at(i).key);
         lstDownload->setSubItem(i, 2, m_rows.at(i).status);
+    }
 }
 
 void Form1::endRow(int index, RowState state)
 {
     m_rows.end(index, state);
-    showRowStatuses();
+    showRows();
 }
 
 void Form1::removeRow(int index)
@@ -654,8 +681,7 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
     // A start refused because another conversion runs leaves that one's files alone.
     const QString output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
     if (!conversionRunning()) {
-        m_convertFiles = {SrcPath, output};
-        m_convertCancelled = false;
+        m_conversion = {{SrcPath, output}};
     }
     {
         const QScopedValueRollback<QString> starting(m_startingSource, SrcPath);
@@ -676,7 +702,7 @@ void Form1::AVC1_Converting()
     // A row that has ended ("Error" of a refused conversion, ...) keeps saying
     // how: it is not being converted.
     m_rows.showConverting(QString(SB1->Caption()).remove(QStringLiteral("Wait ")));
-    showRowStatuses();
+    showRows();
 }
 
 void Form1::AVC1_Complete()
@@ -684,13 +710,12 @@ void Form1::AVC1_Complete()
     // Step 1, the download's deletion, and the converter's leftovers: the
     // file rules decide from how the conversion ended.
     const ConversionOutcome outcome
-        = conversionOutcome(m_convertFiles, AVC1 ? AVC1->ExitCode() : -1, m_convertCancelled);
-    clearAfterConversion(m_convertFiles, outcome);
+        = conversionOutcome(m_conversion.files, AVC1 ? AVC1->ExitCode() : -1, m_conversion.cancelled);
+    clearAfterConversion(m_conversion.files, outcome);
     const bool converted = outcome == ConversionOutcome::Converted;
     const bool cancelled = outcome == ConversionOutcome::Cancelled;
-    const QString source = m_convertFiles.source;
-    m_convertFiles = {};
-    m_convertCancelled = false;
+    const QString source = m_conversion.files.source;
+    m_conversion = {};
 
     m_IsConverting = false;
     SetStatus(QStringLiteral("Done"));
@@ -712,7 +737,7 @@ void Form1::AVC1_Complete()
     m_rows.end(m_rows.indexOfTarget(source),
                converted ? RowState::Done : cancelled ? RowState::Cancelled : RowState::ConversionFailed);
     m_rows.endLive(RowState::Cancelled);
-    showRowStatuses();
+    showRows();
     if (m_cancelKeptForConversion) {
         m_cancelKeptForConversion = false;
         cmdCancel->setEnabled(false);
@@ -732,14 +757,14 @@ void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
         return;
     }
     Command1->setEnabled(true);
-    m_convertFiles = {};
+    m_conversion.files = {};
 }
 
 void Form1::cmdCancel_Click()
 {
     m_pageCancelled = true;
     if (m_IsConverting && AVC1) {
-        m_convertCancelled = true;
+        m_conversion.cancelled = true;
         AVC1->CancelConvert();
     }
     m_downVidmora->CancelAllDownload();
@@ -750,8 +775,8 @@ void Form1::cmdCancel_Click()
     Command1->setEnabled(true);
     // The downloads are cancelled: their rows give way to the next request. The
     // row of a conversion that is being stopped stays until its end.
-    m_rows.endLive(RowState::Cancelled, conversionRunning() ? m_rows.indexOfTarget(m_convertFiles.source) : 0);
-    showRowStatuses();
+    m_rows.endLive(RowState::Cancelled, conversionRunning() ? m_rows.indexOfTarget(m_conversion.files.source) : 0);
+    showRows();
 }
 
 void Form1::Button1_Click()

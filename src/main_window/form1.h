@@ -99,6 +99,9 @@ protected:
 
 private:
     void buildControls();
+    void buildRequestControls();
+    void buildDetailControls();
+    void buildConversionControls();
     void wireEvents();
     void stopHandlingEvents();
 
@@ -130,8 +133,8 @@ private:
 
     // Where the download of a row named `FileName` writes.
     QString downloadTarget(const QString &FileName) const;
-    // The list's "Status:" column, written from the rows' records.
-    void showRowStatuses();
+    // The list's "ID:" and "Status:" columns, written from the rows' records.
+    void showRows();
     // A row whose download or conversion has ended is kept, showing how, until
     // the next request is queued.
     void endRow(int index, RowState state);
@@ -195,9 +198,13 @@ private:
     // Bookkeeping of this window's own. The rows of lstDownload, in its order:
     // every row is added and removed in both at once.
     DownloadRows m_rows;
-    // The conversion under way; its files outlive its row when "Cancel" removes it.
-    ConversionFiles m_convertFiles;
-    bool m_convertCancelled = false;
+    // The conversion under way: its files, which outlive its row when "Cancel"
+    // removes it, and whether "Cancel" stopped it.
+    struct Conversion {
+        ConversionFiles files;
+        bool cancelled = false;
+    };
+    Conversion m_conversion;
     // The download whose conversion is being started, while the driver is
     // asked: a refused start is reported from inside that call.
     QString m_startingSource;
