@@ -110,6 +110,23 @@ QString visibleFileName(const QString &title, const QString &videoId)
     return id.isEmpty() ? QStringLiteral("video") : id;
 }
 
+// The video's identifier in a watch address: after the first exact
+// "/watch?v=", up to the next one, cut at "&"; empty without one.
+QString watchIdentifier(const QString &address)
+{
+    const QString marker = QStringLiteral("/watch?v=");
+    const qsizetype start = address.indexOf(marker);
+    if (start < 0)
+        return QString();
+    const qsizetype from = start + marker.size();
+    const qsizetype next = address.indexOf(marker, from);
+    QString identifier = next >= 0 ? address.mid(from, next - from) : address.mid(from);
+    const qsizetype amp = identifier.indexOf(QLatin1Char('&'));
+    if (amp >= 0)
+        identifier.truncate(amp);
+    return identifier;
+}
+
 // A control of the main window, by its design name.
 platform::Label *label(QWidget *form, const char *name, const QRect &r, const QString &caption, const QColor &color)
 {
@@ -440,19 +457,8 @@ void Form1::Command1_Click()
     QString request = txturl->text();
     Wsc->geturl(request);
 
-    // 7. The identifier: after the first exact "/watch?v=", up to the next one, cut at "&".
-    const QString text = txturl->text();
-    const QString marker = QStringLiteral("/watch?v=");
-    QString identifier;
-    const qsizetype start = text.indexOf(marker);
-    if (start >= 0) {
-        const qsizetype from = start + marker.size();
-        const qsizetype next = text.indexOf(marker, from);
-        identifier = next >= 0 ? text.mid(from, next - from) : text.mid(from);
-        const qsizetype amp = identifier.indexOf(QLatin1Char('&'));
-        if (amp >= 0)
-            identifier.truncate(amp);
-    }
+    // 7.
+    const QString identifier = watchIdentifier(txturl->text());
 
     // 8. The thumbnail, fetched while the window waits. A picture left from an
     // earlier request must never stand in for this one, so it goes first.
