@@ -396,6 +396,11 @@ void Form1::Form_Unload()
     stopHandlingEvents();
     if (m_form2)
         m_form2->close();
+    endProgram();
+}
+
+void Form1::endProgram()
+{
     if (m_setup.endProgram)
         m_setup.endProgram();
     else
@@ -795,10 +800,7 @@ void Form1::Button1_Click()
 void Form1::Button2_Click()
 {
     // Ends the program at once: no unload steps, "fis.tmp" stays.
-    if (m_setup.endProgram)
-        m_setup.endProgram();
-    else
-        QCoreApplication::exit(0);
+    endProgram();
 }
 
 void Form1::Button3_Click()

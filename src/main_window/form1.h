@@ -107,6 +107,7 @@ private:
 
     void Form_Load();
     void Form_Unload();
+    void endProgram();
     void SetStatus(const QString &Text);
     void DeleteThumbnail();
     QString thumbnailPath() const;

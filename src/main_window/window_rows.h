@@ -2,8 +2,8 @@
 
 // The rows of the main window's download list as the window keeps them: one
 // record per row, in the list's order, numbered from 1 as the list numbers
-// them (0 is "none"). The list view's "Status:" column is written from here.
-// No widgets, so that how a row moves from state to state is tested on its own.
+// them (0 is "none"). The list view's "ID:" and "Status:" columns are written
+// from here. No widgets, so that how a row moves from state to state is tested on its own.
 
 #include <QList>
 #include <QString>
