@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QWindow>
 
@@ -62,12 +63,6 @@ void setTextColors(QWidget *w, const QColor &text, const QColor *background = nu
     w->setPalette(pal);
 }
 
-// How a row whose download or conversion has ended without being removed says so.
-const QString kRowError = QStringLiteral("Error");
-const QString kRowCancelled = QStringLiteral("Cancelled");
-const QString kRowDone = QStringLiteral("Done");
-const QString kRowConversionFailed = QStringLiteral("Conversion failed");
-
 // A drop-down list box's entries open below it in a scrolled list, whatever
 // the desktop's style does with combo boxes (some lay every entry out over the box).
 class DropDownBelowStyle final : public QProxyStyle {
@@ -115,6 +110,42 @@ QString visibleFileName(const QString &title, const QString &videoId)
     return id.isEmpty() ? QStringLiteral("video") : id;
 }
 
+// The video's identifier in a watch address: after the first exact
+// "/watch?v=", up to the next one, cut at "&"; empty without one.
+QString watchIdentifier(const QString &address)
+{
+    const QString marker = QStringLiteral("/watch?v=");
+    const qsizetype start = address.indexOf(marker);
+    if (start < 0)
+        return QString();
+    const qsizetype from = start + marker.size();
+    const qsizetype next = address.indexOf(marker, from);
+    QString identifier = next >= 0 ? address.mid(from, next - from) : address.mid(from);
+    const qsizetype amp = identifier.indexOf(QLatin1Char('&'));
+    if (amp >= 0)
+        identifier.truncate(amp);
+    return identifier;
+}
+
+// A control of the main window, by its design name.
+platform::Label *label(QWidget *form, const char *name, const QRect &r, const QString &caption, const QColor &color)
+{
+    auto *l = new platform::Label(form);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(r);
+    l->setCaption(caption);
+    setTextColors(l, color);
+    return l;
+}
+
+WindowButton *button(QWidget *form, const char *name, const QRect &r, const QString &caption, ButtonLook look)
+{
+    WindowButton *b = makeWindowButton(storedButtonBag(caption, look), form);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(r);
+    return b;
+}
+
 } // namespace
 
 QString Form1::startNotice()
@@ -160,25 +191,36 @@ Form1::~Form1()
     AVC1.reset();
 }
 
+// The controls are made in their design order, which is also their stacking
+// order, one screen area after the other.
 void Form1::buildControls()
 {
-    auto label = [this](const char *name, const QRect &r, const QString &caption, const QColor &color) {
-        auto *l = new platform::Label(this);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(r);
-        l->setCaption(caption);
-        setTextColors(l, color);
-        return l;
-    };
-    auto button = [this](const char *name, const QRect &r, const QString &caption, ButtonLook look) {
-        WindowButton *b = makeWindowButton(storedButtonBag(caption, look), this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(r);
-        return b;
-    };
-    const QColor white = Qt::white, black = Qt::black;
+    buildRequestControls();
+    buildDetailControls();
+    buildConversionControls();
 
-    lblurl = label("lblurl", place(600, 720, 1335, 285), QStringLiteral("Vidmora URL:"), white);
+    // Timer1: disabled, interval 0; the converter driver borrows it.
+    Timer1.setInterval(0);
+    Timer1.setEnabled(false);
+
+    // Tab order: the address box first, then the controls in design order.
+    setTabOrder(txturl, Command1);
+    setTabOrder(Command1, cmdCancel);
+    setTabOrder(cmdCancel, Button2);
+    setTabOrder(Button2, Text1);
+    setTabOrder(Text1, Button3);
+    setTabOrder(Button3, Button1);
+    setTabOrder(Button1, Combo1);
+    setTabOrder(Combo1, lstDownload);
+    txturl->setFocus();
+}
+
+// The top strip and the save folder: address, "Download", "Cancel", the maker's
+// address, "X", "Save path:".
+void Form1::buildRequestControls()
+{
+    const QColor white = Qt::white;
+    lblurl = label(this, "lblurl", place(600, 720, 1335, 285), QStringLiteral("Vidmora URL:"), white);
     lblurl->setFont(designFont(FontRole::TahomaBold));
 
     txturl = new QLineEdit(this);
@@ -189,24 +231,29 @@ void Form1::buildControls()
     setTextColors(txturl, rgb(64, 0, 0), &whiteBack);
     txturl->setTextMargins(0, 0, 0, 0);
 
-    Command1 = button("Command1", place(7440, 720, 1095, 300), QStringLiteral("Download"), ButtonLook::System);
-    cmdCancel = button("cmdCancel", place(8640, 720, 1095, 300), QStringLiteral("Cancel"), ButtonLook::System);
+    Command1 = button(this, "Command1", place(7440, 720, 1095, 300), QStringLiteral("Download"), ButtonLook::System);
+    cmdCancel = button(this, "cmdCancel", place(8640, 720, 1095, 300), QStringLiteral("Cancel"), ButtonLook::System);
 
-    Label11 = label("Label11", place(8400, 120, 1335, 255), m_setup.makerHost, rgb(192, 192, 192));
+    Label11 = label(this, "Label11", place(8400, 120, 1335, 255), m_setup.makerHost, rgb(192, 192, 192));
     growLeftToFit(Label11);
-    Button2 = button("Button2", place(9960, 120, 255, 225), QStringLiteral("X"), ButtonLook::System);
+    Button2 = button(this, "Button2", place(9960, 120, 255, 225), QStringLiteral("X"), ButtonLook::System);
 
-    Label6 = label("Label6", place(1680, 1440, 885, 225), QStringLiteral("Save path:"), white);
+    Label6 = label(this, "Label6", place(1680, 1440, 885, 225), QStringLiteral("Save path:"), white);
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(place(1680, 1680, 3735, 285));
     Text1->setText(m_setup.saveFolder);
     const QColor darkGrey = rgb(64, 64, 64);
     setTextColors(Text1, white, &darkGrey);
-    Button3 = button("Button3", place(240, 1440, 1335, 465), QStringLiteral("Chose path ..."), ButtonLook::System);
+    Button3 = button(this, "Button3", place(240, 1440, 1335, 465), QStringLiteral("Chose path ..."), ButtonLook::System);
+}
 
-    lblTC = label("lblTC", place(7080, 1560, 1530, 225), QStringLiteral("Name of the video:"), black);
-    lblTitle = label("lblTitle", place(5880, 1800, 4005, 225), QString(), black);
+// The video's details: title, thumbnail, date, category, description, views.
+void Form1::buildDetailControls()
+{
+    const QColor white = Qt::white, black = Qt::black;
+    lblTC = label(this, "lblTC", place(7080, 1560, 1530, 225), QStringLiteral("Name of the video:"), black);
+    lblTitle = label(this, "lblTitle", place(5880, 1800, 4005, 225), QString(), black);
     lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     Image1 = new platform::ImageBox(this);
@@ -217,24 +264,30 @@ void Form1::buildControls()
     Shape1->setGeometry(place(5880, 2160, 3975, 2655));
     Shape1->hide();
 
-    Label3 = label("Label3", place(255, 1995, 1125, 225), QStringLiteral("Added at:"), white);
-    lblDate = label("lblDate", place(1080, 1995, 4290, 225), QStringLiteral("no date"), white);
-    Label4 = label("Label4", place(240, 2280, 1380, 225), QStringLiteral("From category:"), white);
-    lblCat = label("lblCat", place(1440, 2280, 3990, 225), QStringLiteral("no category"), white);
-    Label5 = label("Label5", place(240, 2760, 1755, 225), QStringLiteral("Description:"), white);
-    txtDes = label("txtDes", place(240, 3000, 5175, 735), QStringLiteral("no description"), white);
+    Label3 = label(this, "Label3", place(255, 1995, 1125, 225), QStringLiteral("Added at:"), white);
+    lblDate = label(this, "lblDate", place(1080, 1995, 4290, 225), QStringLiteral("no date"), white);
+    Label4 = label(this, "Label4", place(240, 2280, 1380, 225), QStringLiteral("From category:"), white);
+    lblCat = label(this, "lblCat", place(1440, 2280, 3990, 225), QStringLiteral("no category"), white);
+    Label5 = label(this, "Label5", place(240, 2760, 1755, 225), QStringLiteral("Description:"), white);
+    txtDes = label(this, "txtDes", place(240, 3000, 5175, 735), QStringLiteral("no description"), white);
     // Below the visible area: written and cleared, never seen.
-    Label1 = label("Label1", place(495, 9435, 1260, 225), QStringLiteral("Uploaded By:"), white);
-    lblvmrUser = label("lblvmrUser", place(1485, 9435, 3885, 225), QString(), white);
-    Label2 = label("Label2", place(6480, 5040, 2805, 225), QStringLiteral("Current Views:"), black);
+    Label1 = label(this, "Label1", place(495, 9435, 1260, 225), QStringLiteral("Uploaded By:"), white);
+    lblvmrUser = label(this, "lblvmrUser", place(1485, 9435, 3885, 225), QString(), white);
+    Label2 = label(this, "Label2", place(6480, 5040, 2805, 225), QStringLiteral("Current Views:"), black);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lblViews = label("lblViews", place(6600, 5280, 2685, 225), QString(), black);
+    lblViews = label(this, "lblViews", place(6600, 5280, 2685, 225), QString(), black);
     lblViews->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+}
 
-    Button1 = button("Button1", place(240, 3960, 5175, 465), QStringLiteral("Play"), ButtonLook::Play);
+// "Play", the format box, the download list and the status line.
+void Form1::buildConversionControls()
+{
+    const QColor white = Qt::white;
+    const QColor darkGrey = rgb(64, 64, 64);
+    Button1 = button(this, "Button1", place(240, 3960, 5175, 465), QStringLiteral("Play"), ButtonLook::Play);
     Button1->hide();
 
-    Label7 = label("Label7", place(360, 5040, 1935, 255), QStringLiteral("Convert Format Type"), white);
+    Label7 = label(this, "Label7", place(360, 5040, 1935, 255), QStringLiteral("Convert Format Type"), white);
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(place(2040, 4920, 3135, 315));
@@ -257,23 +310,8 @@ void Form1::buildControls()
     lstDownload->addColumn(QStringLiteral("ID:"), px(1140), Qt::AlignHCenter);
     lstDownload->addColumn(QStringLiteral("Status:"), px(1440));
 
-    SB1 = label("SB1", place(120, 6960, 8055, 255), QStringLiteral("SB1"), rgb(224, 224, 224));
+    SB1 = label(this, "SB1", place(120, 6960, 8055, 255), QStringLiteral("SB1"), rgb(224, 224, 224));
     SB1->setWordWrap(false);
-
-    // Timer1: disabled, interval 0; the converter driver borrows it.
-    Timer1.setInterval(0);
-    Timer1.setEnabled(false);
-
-    // Tab order: the address box first, then the controls in design order.
-    setTabOrder(txturl, Command1);
-    setTabOrder(Command1, cmdCancel);
-    setTabOrder(cmdCancel, Button2);
-    setTabOrder(Button2, Text1);
-    setTabOrder(Text1, Button3);
-    setTabOrder(Button3, Button1);
-    setTabOrder(Button1, Combo1);
-    setTabOrder(Combo1, lstDownload);
-    txturl->setFocus();
 }
 
 void Form1::wireEvents()
@@ -309,12 +347,10 @@ QString Form1::statusText() const { return SB1->Caption(); }
 QString Form1::saveFolder() const { return Text1->text(); }
 QString Form1::thumbnailPath() const { return main_window::thumbnailPath(Text1->text()); }
 
-void Form1::SetStatus(const QString &Text) { writeStatusLine(Text); }
-
-void Form1::writeStatusLine(const QString &text)
+void Form1::SetStatus(const QString &Text)
 {
-    SB1->setCaption(text);
-    emit statusLineChanged(text);
+    SB1->setCaption(Text);
+    emit statusLineChanged(Text);
 }
 
 // ---- Load and unload ------------------------------------------------------
@@ -360,6 +396,11 @@ void Form1::Form_Unload()
     stopHandlingEvents();
     if (m_form2)
         m_form2->close();
+    endProgram();
+}
+
+void Form1::endProgram()
+{
     if (m_setup.endProgram)
         m_setup.endProgram();
     else
@@ -421,19 +462,8 @@ void Form1::Command1_Click()
     QString request = txturl->text();
     Wsc->geturl(request);
 
-    // 7. The identifier: after the first exact "/watch?v=", up to the next one, cut at "&".
-    const QString text = txturl->text();
-    const QString marker = QStringLiteral("/watch?v=");
-    QString identifier;
-    const qsizetype start = text.indexOf(marker);
-    if (start >= 0) {
-        const qsizetype from = start + marker.size();
-        const qsizetype next = text.indexOf(marker, from);
-        identifier = next >= 0 ? text.mid(from, next - from) : text.mid(from);
-        const qsizetype amp = identifier.indexOf(QLatin1Char('&'));
-        if (amp >= 0)
-            identifier.truncate(amp);
-    }
+    // 7.
+    const QString identifier = watchIdentifier(txturl->text());
 
     // 8. The thumbnail, fetched while the window waits. A picture left from an
     // earlier request must never stand in for this one, so it goes first.
@@ -510,7 +540,7 @@ void Form1::Wsc_DownloadComplete()
 
     cmdCancel->setEnabled(true);
     Command1->setEnabled(false);
-    writeStatusLine(QStringLiteral("Downloading ..."));
+    SetStatus(QStringLiteral("Downloading ..."));
 }
 
 // ---- Download list ---------------------------------------------------------
@@ -539,26 +569,25 @@ void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QStri
     // 3., 4.
     if (!lstDownload->addItem(tail, Description))
         return;
-    const int row = lstDownload->indexOfKey(tail);
-    lstDownload->setSubItem(row, 1, tail);
-    lstDownload->setSubItem(row, 2, QStringLiteral("Pending..."));
+    m_rows.append(tail, downloadTarget(SaveFile));
+    showRows();
     // 5., 6.
     Command1->setEnabled(true);
-    m_lastTarget.clear();
     DownloadVmr(URL, SaveFile);
-    if (!m_lastTarget.isEmpty())
-        m_targetOfKey.insert(tail, m_lastTarget);
+}
+
+QString Form1::downloadTarget(const QString &FileName) const
+{
+    return Text1->text() + QStringLiteral("/") + FileName + QStringLiteral(".flv");
 }
 
 void Form1::DownloadVmr(const QString &URL, const QString &FileName)
 {
-    const QString target = Text1->text() + QStringLiteral("/") + FileName + QStringLiteral(".flv");
-    m_lastTarget = target;
-    m_downVidmora->BeginDownload(URL, target);
+    m_downVidmora->BeginDownload(URL, downloadTarget(FileName));
     m_LastFileName = FileName;
 }
 
-void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString & /*SaveFile*/)
+void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString &SaveFile)
 {
     // No announced length: nothing to divide by, the rows keep their text.
     if (MaxBytes == 0)
@@ -571,28 +600,14 @@ void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QSt
         size = QString::number(double(remaining) / 1048576.0, 'f', 2) + QStringLiteral(" MB");
     const QString status = size + QStringLiteral(" (")
         + QString::number(double(CurBytes) / double(MaxBytes) * 100.0, 'f', 1) + QStringLiteral("%)");
-    const int rows = lstDownload->count();
-    for (int i = 1; i <= rows; ++i)
-        lstDownload->setSubItem(i, 2, status);
-}
-
-int Form1::rowOfTarget(const QString &target) const
-{
-    for (auto it = m_targetOfKey.constBegin(); it != m_targetOfKey.constEnd(); ++it) {
-        if (it.value() == target) {
-            const int row = lstDownload->indexOfKey(it.key());
-            if (row != 0)
-                return row;
-        }
-    }
-    return 0;
+    // Every row shows it, whichever download it tells of.
+    m_rows.showProgress(status, SaveFile);
+    showRows();
 }
 
 void Form1::DownVidmora_DownloadError(QString &SaveFile)
 {
-    const int row = rowOfTarget(SaveFile);
-    if (row != 0)
-        markRowEnded(row, kRowError);
+    endRow(m_rows.indexOfTarget(SaveFile), RowState::Failed);
 }
 
 void Form1::DownVidmora_DownloadComplete(qint32 & /*MaxBytes*/, QString &SaveFile)
@@ -617,36 +632,30 @@ void Form1::DownVidmora_DownloadAllComplete(QStringList &FileNotDownload)
 
 bool Form1::conversionRunning() const { return AVC1 && AVC1->IsRunning(); }
 
-void Form1::markRowEnded(int index, const QString &statusText)
+void Form1::showRows()
 {
-    lstDownload->setSubItem(index, 2, statusText);
-    m_endedKeys.insert(lstDownload->key(index));
+    for (int i = 1; i <= m_rows.count(); ++i) {
+        lstDownload->setSubItem(i, 1, m_rows.at(i).key);
+        lstDownload->setSubItem(i, 2, m_rows.at(i).status);
+    }
 }
 
-void Form1::endLiveRows(const QString &statusText, int exceptIndex)
+void Form1::endRow(int index, RowState state)
 {
-    for (int i = 1; i <= lstDownload->count(); ++i) {
-        if (i != exceptIndex && !m_endedKeys.contains(lstDownload->key(i)))
-            markRowEnded(i, statusText);
-    }
+    m_rows.end(index, state);
+    showRows();
 }
 
 void Form1::removeRow(int index)
 {
-    const QString key = lstDownload->key(index);
-    if (lstDownload->removeItem(index)) {
-        m_targetOfKey.remove(key);
-        m_endedKeys.remove(key);
-    }
+    if (lstDownload->removeItem(index))
+        m_rows.remove(index);
 }
 
 void Form1::dropEndedRows()
 {
-    for (int i = lstDownload->count(); i >= 1; --i) {
-        if (m_endedKeys.contains(lstDownload->key(i)))
-            removeRow(i);
-    }
-    m_endedKeys.clear();
+    for (const int index : m_rows.endedRows())
+        removeRow(index);
 }
 
 void Form1::endFailedStep(const QString &statusText)
@@ -675,23 +684,23 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
                                  QString::fromLatin1(profiles::kNotSupportedTitle));
         // Nothing will convert this download: the window goes back to idle
         // with the ".flv" kept, and the row says why.
-        const int row = rowOfTarget(SrcPath);
-        if (row != 0)
-            markRowEnded(row, QString::fromLatin1(profiles::kNotSupportedTitle));
+        endRow(m_rows.indexOfTarget(SrcPath), RowState::NotSupported);
         endFailedStep(profiles::notSupportedText(name));
         return;
     }
     // Known before the start, since a refused start reports inside the call.
     // A start refused because another conversion runs leaves that one's files alone.
+    const QString output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
     if (!conversionRunning()) {
-        m_convertFiles.source = SrcPath;
-        m_convertFiles.output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
-        m_convertCancelled = false;
+        m_conversion = {{SrcPath, output}};
     }
-    m_startingSource = SrcPath;
-    const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
-    m_startingSource.clear();
-    m_OutputExt = result.extension;
+    {
+        const QScopedValueRollback<QString> starting(m_startingSource, SrcPath);
+        const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
+        m_OutputExt = result.extension;
+    }
+    // Unless its start was refused (the row has ended then), the row converts.
+    m_rows.startConverting(m_rows.indexOfTarget(SrcPath), output);
 }
 
 void Form1::AVC1_Converting()
@@ -699,16 +708,12 @@ void Form1::AVC1_Converting()
     static const char *const endings[] = {" data |", " data /", " data -", " data \\"};
     if (m_SpinFrame < 0 || m_SpinFrame > 3)
         return;
-    writeStatusLine(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
+    SetStatus(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
     m_SpinFrame = static_cast<qint16>((m_SpinFrame + 1) % 4);
-    const QString rowText = QString(SB1->Caption()).remove(QStringLiteral("Wait "));
     // A row that has ended ("Error" of a refused conversion, ...) keeps saying
     // how: it is not being converted.
-    const int rows = lstDownload->count();
-    for (int i = 1; i <= rows; ++i) {
-        if (!m_endedKeys.contains(lstDownload->key(i)))
-            lstDownload->setSubItem(i, 2, rowText);
-    }
+    m_rows.showConverting(QString(SB1->Caption()).remove(QStringLiteral("Wait ")));
+    showRows();
 }
 
 void Form1::AVC1_Complete()
@@ -716,16 +721,15 @@ void Form1::AVC1_Complete()
     // Step 1, the download's deletion, and the converter's leftovers: the
     // file rules decide from how the conversion ended.
     const ConversionOutcome outcome
-        = conversionOutcome(m_convertFiles, AVC1 ? AVC1->ExitCode() : -1, m_convertCancelled);
-    clearAfterConversion(m_convertFiles, outcome);
+        = conversionOutcome(m_conversion.files, AVC1 ? AVC1->ExitCode() : -1, m_conversion.cancelled);
+    clearAfterConversion(m_conversion.files, outcome);
     const bool converted = outcome == ConversionOutcome::Converted;
     const bool cancelled = outcome == ConversionOutcome::Cancelled;
-    const QString source = m_convertFiles.source;
-    m_convertFiles = {};
-    m_convertCancelled = false;
+    const QString source = m_conversion.files.source;
+    m_conversion = {};
 
     m_IsConverting = false;
-    writeStatusLine(QStringLiteral("Done"));
+    SetStatus(QStringLiteral("Done"));
     Command1->setEnabled(true);
     ClearConts();
     if (!converted)
@@ -741,10 +745,10 @@ void Form1::AVC1_Complete()
     // video's row when another row was the selected one, and the downloads just
     // cancelled. They say how they ended and give way to the next request, so
     // that the same video can be fetched again.
-    const int convertedRow = rowOfTarget(source);
-    if (convertedRow != 0)
-        markRowEnded(convertedRow, converted ? kRowDone : cancelled ? kRowCancelled : kRowConversionFailed);
-    endLiveRows(kRowCancelled);
+    m_rows.end(m_rows.indexOfTarget(source),
+               converted ? RowState::Done : cancelled ? RowState::Cancelled : RowState::ConversionFailed);
+    m_rows.endLive(RowState::Cancelled);
+    showRows();
     if (m_cancelKeptForConversion) {
         m_cancelKeptForConversion = false;
         cmdCancel->setEnabled(false);
@@ -754,26 +758,24 @@ void Form1::AVC1_Complete()
 void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
 {
     m_IsConverting = false;
-    writeStatusLine(ErrorMessage);
+    SetStatus(ErrorMessage);
     // The conversion never started: keep the download and the message, and let
     // the user make a new request.
-    const int row = rowOfTarget(m_startingSource);
-    if (row != 0)
-        markRowEnded(row, kRowError);
+    endRow(m_rows.indexOfTarget(m_startingSource), RowState::Failed);
     if (conversionRunning()) {
         // Refused because another conversion runs: that one goes on.
         m_IsConverting = true;
         return;
     }
     Command1->setEnabled(true);
-    m_convertFiles = {};
+    m_conversion.files = {};
 }
 
 void Form1::cmdCancel_Click()
 {
     m_pageCancelled = true;
     if (m_IsConverting && AVC1) {
-        m_convertCancelled = true;
+        m_conversion.cancelled = true;
         AVC1->CancelConvert();
     }
     m_downVidmora->CancelAllDownload();
@@ -784,7 +786,8 @@ void Form1::cmdCancel_Click()
     Command1->setEnabled(true);
     // The downloads are cancelled: their rows give way to the next request. The
     // row of a conversion that is being stopped stays until its end.
-    endLiveRows(kRowCancelled, conversionRunning() ? rowOfTarget(m_convertFiles.source) : 0);
+    m_rows.endLive(RowState::Cancelled, conversionRunning() ? m_rows.indexOfTarget(m_conversion.files.source) : 0);
+    showRows();
 }
 
 void Form1::Button1_Click()
@@ -797,10 +800,7 @@ void Form1::Button1_Click()
 void Form1::Button2_Click()
 {
     // Ends the program at once: no unload steps, "fis.tmp" stays.
-    if (m_setup.endProgram)
-        m_setup.endProgram();
-    else
-        QCoreApplication::exit(0);
+    endProgram();
 }
 
 void Form1::Button3_Click()

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QComboBox>
-#include <QHash>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,6 +14,7 @@
 
 #include "main_window/form2.h"
 #include "main_window/window_files.h"
+#include "main_window/window_rows.h"
 #include "main_window/window_button.h"
 #include "platform/timer.h"
 
@@ -100,13 +99,16 @@ protected:
 
 private:
     void buildControls();
+    void buildRequestControls();
+    void buildDetailControls();
+    void buildConversionControls();
     void wireEvents();
     void stopHandlingEvents();
 
     void Form_Load();
     void Form_Unload();
+    void endProgram();
     void SetStatus(const QString &Text);
-    void writeStatusLine(const QString &text);
     void DeleteThumbnail();
     QString thumbnailPath() const;
 
@@ -130,18 +132,19 @@ private:
     void Button3_Click();
     void Label11_Click();
 
+    // Where the download of a row named `FileName` writes.
+    QString downloadTarget(const QString &FileName) const;
+    // The list's "ID:" and "Status:" columns, written from the rows' records.
+    void showRows();
     // A row whose download or conversion has ended is kept, showing how, until
     // the next request is queued.
-    void markRowEnded(int index, const QString &statusText);
-    // Marks every row not yet ended, but `exceptIndex`.
-    void endLiveRows(const QString &statusText, int exceptIndex = 0);
+    void endRow(int index, RowState state);
     void removeRow(int index);
     void dropEndedRows();
     // A step of the road ended without a result: back to idle, saying why,
     // unless a conversion is still under way.
     void endFailedStep(const QString &statusText);
     bool conversionRunning() const;
-    int rowOfTarget(const QString &target) const;
 
     Form1Setup m_setup;
 
@@ -193,14 +196,19 @@ private:
     QString m_LastFileName;
     QString m_OutputExt;
 
-    // Bookkeeping of this window's own: the target path each queued row's
-    // download writes, the file being converted and its output.
-    QHash<QString, QString> m_targetOfKey; // row key -> target path
-    QString m_lastTarget;
-    QSet<QString> m_endedKeys;
-    ConversionFiles m_convertFiles; // of the conversion under way
-    bool m_convertCancelled = false;
-    QString m_startingSource;              // the download whose conversion is being started
+    // Bookkeeping of this window's own. The rows of lstDownload, in its order:
+    // every row is added and removed in both at once.
+    DownloadRows m_rows;
+    // The conversion under way: its files, which outlive its row when "Cancel"
+    // removes it, and whether "Cancel" stopped it.
+    struct Conversion {
+        ConversionFiles files;
+        bool cancelled = false;
+    };
+    Conversion m_conversion;
+    // The download whose conversion is being started, while the driver is
+    // asked: a refused start is reported from inside that call.
+    QString m_startingSource;
     bool m_cancelKeptForConversion = false; // "Cancel" enabled for the running conversion only
     // Set by "Cancel", cleared by the next accepted "Download": the page fetch
     // still on its way (the client cannot be stopped) is then ignored.
