@@ -1,14 +1,11 @@
 #include "downloader/down_vidmora.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
-
-#include <cstdio>
 
 #include <exception>
 #include <new>
 
+#include "platform/file_beside.h"
 #include "platform/twips.h"
 
 namespace vidmora {
@@ -24,50 +21,11 @@ constexpr qint32 kErrInternal = 51;
 
 // Writes `bytes` beside `path` and moves them over it only when all of them
 // are written, so the target never holds a part of a download: it keeps its
-// old content (or stays absent) when anything fails. The data is left to the
-// page cache like any other write; forcing it to disk would double the time
-// of a large download for no gain the user sees.
+// old content (or stays absent) when anything fails.
 bool writeWhole(const QString &path, const QByteArray &bytes)
 {
-    // A NUL would cut the name short where the file is opened and renamed:
-    // the bytes would replace another file of the folder.
-    if (path.isEmpty() || path.contains(QChar(0)))
-        return false;
-    // Replacing a link would cut it: the file it leads to is the target.
-    const QFileInfo info(path);
-    QString target = path;
-    if (info.isSymLink())
-        target = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
-    const QFileInfo targetInfo(target);
-    if (targetInfo.isDir())
-        return false;
-
-    QString beside;
-    QFile file;
-    for (int attempt = 0; !file.isOpen(); ++attempt) {
-        beside = targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-")
-            + QString::number(QRandomGenerator::global()->generate(), 36);
-        file.setFileName(beside);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            break;
-        if (attempt == 15 || !QFileInfo::exists(beside))
-            return false; // the folder cannot take a file (a name taken by chance is tried again)
-    }
-    if (targetInfo.exists())
-        file.setPermissions(targetInfo.permissions()); // an overwritten file keeps its mode
-    bool ok = true;
-    for (qsizetype done = 0; ok && done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    file.close();
-    ok = ok && file.error() == QFileDevice::NoError;
-    if (ok)
-        ok = std::rename(QFile::encodeName(beside).constData(), QFile::encodeName(target).constData()) == 0;
-    if (!ok)
-        QFile::remove(beside);
-    return ok;
+    platform::FileBeside file(QFile::encodeName(path).toStdString());
+    return file.open() && file.write(bytes.constData(), std::size_t(bytes.size())) && file.commit();
 }
 
 } // namespace

@@ -1,13 +1,14 @@
 #include "platform/url_to_file.h"
 
 #include "platform/async_download_qt.h"
+#include "platform/file_beside.h"
 #include "platform/web_address.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -66,28 +67,24 @@ void transfer(const QString &url, const QString &targetPath, int timeoutMs, int 
     if (!current.isValid() || current.host().isEmpty() || !isWebScheme(current))
         return;
 
-    QSaveFile file(targetPath);
-    if (!file.open(QIODevice::WriteOnly))
+    // A target that may not be written is refused before anything is fetched.
+    FileBeside file(QFile::encodeName(targetPath).toStdString(), FileBeside::Existing::WritableOnly);
+    if (!file.open())
         return;
     const std::optional<QByteArray> body = fetch(current, timeoutMs, idleMs);
-    if (!body || file.write(*body) != body->size()) {
-        file.cancelWriting(); // the temporary file goes; the target stays as it was
-        return;
-    }
+    if (!body || !file.write(body->constData(), std::size_t(body->size())))
+        return; // the temporary file goes with `file`; the target stays as it was
     QMutexLocker lock(&shared.mutex);
     if (!shared.abandoned)
         shared.written = file.commit();
-    else
-        file.cancelWriting();
 }
 
 } // namespace
 
 bool urlToFile(const QString &url, const QString &targetPath, int timeoutMs, int idleMs)
 {
-    // A NUL would cut the name short where the file is opened: the body would
-    // land on another file than the one asked for.
-    if (targetPath.isEmpty() || targetPath.contains(QChar(0)))
+    // Refused here, before a thread is started for it (the rule is FileBeside's).
+    if (!isFileName(QFile::encodeName(targetPath).toStdString()))
         return false;
     if (timeoutMs < 0)
         timeoutMs = 0;

@@ -5,41 +5,17 @@
 #include <QDir>
 #include <QFile>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
+#include "file_size_limit.h"
 #include "scripted_control.h"
 #include "test_files.h"
 
 using vidmora::test::fileContent;
+using vidmora::test::FileSizeLimit;
 using vidmora::test::writeFile;
 
 namespace {
-
-// Makes every file write of this process beyond `bytes` fail, as on a full disk.
-class FileSizeLimit final {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 class DownVidmoraFiles : public vidmora::test::ScriptedControlTest {
 protected:

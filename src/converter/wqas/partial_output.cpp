@@ -10,13 +10,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/file_beside.h"
+
 namespace wqas {
 
 namespace {
 
 constexpr char kMark[] = ".wqas-";
 constexpr char kPart[] = ".part";
-constexpr std::size_t kNameMax = 255; // bytes in one file name
 
 struct Split {
     std::string folder; // with its trailing '/', or empty for the current folder
@@ -38,36 +39,9 @@ Split split(const std::string &path)
     return s;
 }
 
-// `text` cut to at most `size` bytes, never inside a UTF-8 character.
-std::string cutAt(std::string text, std::size_t size)
-{
-    if (text.size() <= size)
-        return text;
-    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
-        --size;
-    text.resize(size);
-    return text;
-}
-
 std::string partialFileName(const Split &s, long pid)
 {
-    const std::string mark = kMark + std::to_string(pid) + kPart;
-    // The temporary name must be a legal file name whenever the output's is:
-    // the name before the mark is shortened first, and an extension too long
-    // to fit beside the mark (no container is named by one) after it.
-    std::string ext = cutAt(s.ext, kNameMax - 1 - mark.size());
-    std::string stem = cutAt(s.name, kNameMax - 1 - mark.size() - ext.size());
-    std::string name = "." + stem + mark + ext;
-    // A name already of this very form must not be taken for its own
-    // temporary file: one byte less tells them apart.
-    if (name == s.name) {
-        if (!stem.empty())
-            stem = cutAt(stem, stem.size() - 1);
-        else
-            ext = cutAt(ext, ext.size() - 1);
-        name = "." + stem + mark + ext;
-    }
-    return name;
+    return vidmora::platform::besideName(s.name, kMark + std::to_string(pid) + kPart, s.ext);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 // frame must not make the encoder wait on its error output.
 
 #include "partial_output.h"
+#include "platform/file_beside.h"
 #include "translate.h"
 
 #include <algorithm>
@@ -286,24 +287,6 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Puts the finished file in place. Without -y an output that has appeared
-// meanwhile is kept, as the encoder would have kept it.
-bool moveIntoPlace(const std::string &temporary, const std::string &output, bool overwrite)
-{
-    if (overwrite)
-        return ::rename(temporary.c_str(), output.c_str()) == 0;
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, output.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system that cannot refuse a replacement in the same step.
-    if (exists(output)) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(temporary.c_str(), output.c_str()) == 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -329,7 +312,7 @@ int main(int argc, char **argv)
             return 1;
         }
         temporary = wqas::partialOutputPath(output, long(::getpid()));
-        ::unlink(temporary.c_str()); // ours by its name; a former process of the same id left it
+        vidmora::platform::abandonBeside(temporary); // ours by its name; a former process of the same id left it
         t.arguments.back() = temporary;
     }
 
@@ -434,13 +417,18 @@ int main(int argc, char **argv)
     if (!temporary.empty()) {
         if (succeeded && !exists(temporary)) {
             // A format that writes no file of its own (-f null): nothing to move.
-        } else if (succeeded && !moveIntoPlace(temporary, output, overwrite)) {
+        } else if (succeeded
+                   && !vidmora::platform::commitBeside(temporary, output,
+                                                       // without -y an output that has appeared meanwhile is
+                                                       // kept, as the encoder would have kept it
+                                                       overwrite ? vidmora::platform::Replace::Existing
+                                                                 : vidmora::platform::Replace::Never)) {
             const std::string why = std::strerror(errno);
-            ::unlink(temporary.c_str());
+            vidmora::platform::abandonBeside(temporary);
             sayWithin(2, "wqas.pga: cannot write " + output + ": " + why + "\n", kFinalBacklog);
             result = 1;
         } else if (!succeeded) {
-            ::unlink(temporary.c_str());
+            vidmora::platform::abandonBeside(temporary);
         }
     }
 
