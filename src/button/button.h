@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace vidmora {
 
@@ -273,7 +274,17 @@ private:
     void applySurfaceEnabled(bool on);
     void applySurfacePointer();
     static bool surfacePointerAccepts(std::int16_t pointer);
-    void signal(const char *key) { emit PropertyChanged(QString::fromLatin1(key)); }
+    // The stored properties, named for the setters that tell the host one changed.
+    enum class Stored : std::uint8_t {
+        ButtonType, Caption, Enabled, Font, ColorScheme, ShowFocusRect, BackColor, BackOver, ForeColor, ForeOver,
+        MaskColor, MousePointer, MouseIcon, PictureNormal, PictureOver, UseMaskColor, SoftBevel, PicturePosition,
+        UseGreyscale, SpecialEffect, HandPointer, CheckBoxBehaviour, Value,
+    };
+    struct StoredProperty;
+    // Every stored property in the order it is read and written, with its key.
+    static std::span<const StoredProperty> storedProperties();
+    // The host's property-changed notification, under the property's stored key.
+    void changed(Stored property);
     void sendTab(bool forward);
 
     // stored properties
