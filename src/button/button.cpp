@@ -4,6 +4,7 @@
 #include "button/button.h"
 
 #include "button/hand_cursor.h"
+#include "platform/gui/access_key_text.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -12,6 +13,8 @@
 #include <QSet>
 
 #include <cmath>
+#include <iterator>
+#include <optional>
 
 namespace vidmora {
 
@@ -147,7 +150,7 @@ void Button::setBackColor(OLE_COLOR theCol)
         m_BackOver = theCol;
     CalcColors();
     DrawButton(m_LastState, true);
-    signal("BCOL");
+    changed(Stored::BackColor);
 }
 
 void Button::setBackOver(OLE_COLOR theCol)
@@ -155,7 +158,7 @@ void Button::setBackOver(OLE_COLOR theCol)
     m_BackOver = theCol;
     CalcColors();
     DrawButton(m_LastState, true);
-    signal("BCOLO");
+    changed(Stored::BackOver);
 }
 
 void Button::setForeColor(OLE_COLOR theCol)
@@ -165,7 +168,7 @@ void Button::setForeColor(OLE_COLOR theCol)
         m_ForeOver = theCol;
     CalcColors();
     DrawButton(m_LastState, true);
-    signal("FCOL");
+    changed(Stored::ForeColor);
 }
 
 void Button::setForeOver(OLE_COLOR theCol)
@@ -173,7 +176,7 @@ void Button::setForeOver(OLE_COLOR theCol)
     m_ForeOver = theCol;
     CalcColors();
     DrawButton(m_LastState, true);
-    signal("FCOLO");
+    changed(Stored::ForeOver);
 }
 
 void Button::setMaskColor(OLE_COLOR theCol)
@@ -181,7 +184,7 @@ void Button::setMaskColor(OLE_COLOR theCol)
     m_MaskColor = theCol;
     CalcColors();
     DrawButton(m_LastState, true);
-    signal("MCOL");
+    changed(Stored::MaskColor);
 }
 
 void Button::setButtonType(std::int32_t newValue)
@@ -194,7 +197,7 @@ void Button::setButtonType(std::int32_t newValue)
         CaptureBackground();
     }
     UserControl_Resize();
-    signal("BTYPE");
+    changed(Stored::ButtonType);
 }
 
 void Button::setCaption(const QString &newValue)
@@ -203,7 +206,7 @@ void Button::setCaption(const QString &newValue)
     SetAccessKeys();
     CalcCaptionRect();
     DrawButton(0, true);
-    signal("TX");
+    changed(Stored::Caption);
 }
 
 void Button::setEnabled(bool newValue)
@@ -211,7 +214,7 @@ void Button::setEnabled(bool newValue)
     m_Enabled = newValue;
     DrawButton(0, true);
     applySurfaceEnabled(newValue);
-    signal("ENAB");
+    changed(Stored::Enabled);
 }
 
 void Button::setFont(const StdFont &newFont)
@@ -220,7 +223,7 @@ void Button::setFont(const StdFont &newFont)
     applySurfaceFont();
     CalcCaptionRect();
     DrawButton(0, true);
-    signal("FONT");
+    changed(Stored::Font);
 }
 
 void Button::setFontBold(bool newValue)
@@ -274,14 +277,14 @@ void Button::setColorScheme(std::int32_t newValue)
     m_ColorScheme = newValue;
     CalcColors();
     DrawButton(0, true);
-    signal("COLTYPE");
+    changed(Stored::ColorScheme);
 }
 
 void Button::setShowFocusRect(bool newValue)
 {
     m_ShowFocusRect = newValue;
     DrawButton(m_LastState, true);
-    signal("FOCUSR");
+    changed(Stored::ShowFocusRect);
 }
 
 bool Button::setMousePointer(std::int32_t newPointer)
@@ -293,7 +296,7 @@ bool Button::setMousePointer(std::int32_t newPointer)
         return false; // the surface has no such pointer shape
     m_SurfaceMousePointer = narrowed;
     applySurfacePointer();
-    signal("MPTR");
+    changed(Stored::MousePointer);
     return true;
 }
 
@@ -301,7 +304,7 @@ void Button::setMouseIcon(const PicturePtr &newIcon)
 {
     m_SurfaceMouseIcon = newIcon;
     applySurfacePointer();
-    signal("MICON");
+    changed(Stored::MouseIcon);
 }
 
 void Button::setHandPointer(bool newVal)
@@ -315,7 +318,7 @@ void Button::setHandPointer(bool newVal)
         m_SurfaceMousePointer = 1;
     }
     applySurfacePointer();
-    signal("HAND");
+    changed(Stored::HandPointer);
 }
 
 void Button::setSoftBevel(bool newValue)
@@ -323,7 +326,7 @@ void Button::setSoftBevel(bool newValue)
     m_SoftBevel = newValue;
     CalcColors();
     DrawButton(m_LastState, true);
-    signal("SOFT");
+    changed(Stored::SoftBevel);
 }
 
 void Button::setPictureNormal(const PicturePtr &newPic)
@@ -332,7 +335,7 @@ void Button::setPictureNormal(const PicturePtr &newPic)
     CalcPictureSize();
     CalcCaptionRect();
     DrawButton(m_LastState, true);
-    signal("PICN");
+    changed(Stored::PictureNormal);
 }
 
 void Button::setPictureOver(const PicturePtr &newPic)
@@ -340,13 +343,13 @@ void Button::setPictureOver(const PicturePtr &newPic)
     m_PictureOver = newPic;
     if (m_IsOver)
         DrawButton(m_LastState, true);
-    signal("PICH");
+    changed(Stored::PictureOver);
 }
 
 void Button::setPicturePosition(std::int32_t newPicPos)
 {
     m_PicturePosition = newPicPos;
-    signal("PICPOS");
+    changed(Stored::PicturePosition);
     CalcCaptionRect();
     DrawButton(m_LastState, true);
 }
@@ -356,7 +359,7 @@ void Button::setUseMaskColor(bool newValue)
     m_UseMaskColor = newValue;
     if (m_PictureNormal)
         DrawButton(m_LastState, true);
-    signal("UMCOL");
+    changed(Stored::UseMaskColor);
 }
 
 void Button::setUseGreyscale(bool newValue)
@@ -364,21 +367,21 @@ void Button::setUseGreyscale(bool newValue)
     m_UseGreyscale = newValue;
     if (m_PictureNormal)
         DrawButton(m_LastState, true);
-    signal("NGREY");
+    changed(Stored::UseGreyscale);
 }
 
 void Button::setSpecialEffect(std::int32_t newValue)
 {
     m_SpecialEffect = newValue;
     DrawButton(m_LastState, true);
-    signal("FX");
+    changed(Stored::SpecialEffect);
 }
 
 void Button::setCheckBoxBehaviour(bool newValue)
 {
     m_CheckBoxBehaviour = newValue;
     DrawButton(m_LastState, true);
-    signal("CHECK");
+    changed(Stored::CheckBoxBehaviour);
 }
 
 void Button::setValue(bool newValue)
@@ -386,7 +389,7 @@ void Button::setValue(bool newValue)
     m_Value = newValue;
     if (m_CheckBoxBehaviour)
         DrawButton(0, true);
-    signal("VALUE");
+    changed(Stored::Value);
 }
 
 // ---- methods ------------------------------------------------------------------
@@ -411,25 +414,24 @@ void Button::Refresh()
 void Button::SetAccessKeys()
 {
     m_AccessKeys.clear();
-    [&] {
-        const QString &c = m_Caption;
-        const qsizetype len = c.size();
-        if (len <= 1)
-            return;
-        const qsizetype p = c.indexOf(QLatin1Char('&'));
-        if (p < 0 || p == len - 1)
-            return;
-        if (c.at(p + 1) != QLatin1Char('&')) {
-            m_AccessKeys = c.at(p + 1).toLower();
-            return;
-        }
-        const qsizetype q = c.indexOf(QLatin1Char('&'), p + 2);
-        if (q < 0)
-            return;
-        if (q + 1 < len && c.at(q + 1) == QLatin1Char('&'))
-            return;
-        m_AccessKeys = q + 1 < len ? QString(c.at(q + 1).toLower()) : QString();
-    }();
+    // The key is the first marked character of the caption, as the caption is
+    // drawn, but only the first two runs of ampersands are looked at: a mark
+    // after a second doubled "&" gives no key. A one-character caption has none.
+    if (m_Caption.size() > 1) {
+        int ampersandsShown = 0;
+        bool decided = false;
+        platform::forEachShownChar(m_Caption, m_Caption.size(), [&](QChar c, bool marked) {
+            if (decided)
+                return;
+            if (marked) {
+                if (ampersandsShown < 2)
+                    m_AccessKeys = c.toLower();
+                decided = true;
+            } else if (c == u'&' && ++ampersandsShown == 2) {
+                decided = true;
+            }
+        });
+    }
 
     if (m_ShortcutId != 0) {
         releaseShortcut(m_ShortcutId);
@@ -481,105 +483,155 @@ void Button::UserControl_InitProperties()
     CalcCaptionRect();
 }
 
+namespace {
+
+// Stores a converted value; false (and nothing stored) when the conversion failed.
+template <typename Field, typename Value>
+bool assign(Field &field, const std::optional<Value> &converted)
+{
+    if (!converted)
+        return false;
+    field = static_cast<Field>(*converted);
+    return true;
+}
+
+QVariant colourValue(Button::OLE_COLOR c)
+{
+    return PropertyBag::int32(static_cast<std::int32_t>(c));
+}
+
+} // namespace
+
+// One stored property: its key, the default a read takes for a missing key,
+// how a value read is applied (false when it cannot be converted) and the value
+// a write stores. Reads store into the fields directly: no setter runs, except
+// where an entry says so.
+struct Button::StoredProperty {
+    using AskedDefault = QVariant (*)(const Button &);
+
+    Stored property;
+    const char *key;
+    QVariant fixedDefault;
+    AskedDefault askedDefault; // a default that depends on the moment of reading
+    bool (*apply)(Button &, const QVariant &);
+    QVariant (*value)(const Button &);
+
+    QVariant defaultFor(const Button &b) const { return askedDefault ? askedDefault(b) : fixedDefault; }
+
+    // A 32-bit integer or colour field, written as a 32-bit integer.
+    template <auto Field>
+    static StoredProperty number(Stored property, const char *key, QVariant fixedDefault,
+                                 AskedDefault askedDefault = nullptr)
+    {
+        return {property, key, std::move(fixedDefault), askedDefault,
+                [](Button &b, const QVariant &v) { return assign(b.*Field, PropertyBag::toLong(v)); },
+                [](const Button &b) { return PropertyBag::int32(static_cast<std::int32_t>(b.*Field)); }};
+    }
+    template <auto Field>
+    static StoredProperty boolean(Stored property, const char *key, bool fixedDefault)
+    {
+        return {property, key, fixedDefault, nullptr,
+                [](Button &b, const QVariant &v) { return assign(b.*Field, PropertyBag::toBoolean(v)); },
+                [](const Button &b) { return QVariant(b.*Field); }};
+    }
+    template <auto Field>
+    static StoredProperty picture(Stored property, const char *key)
+    {
+        return {property, key, PropertyBag::picture({}), nullptr,
+                [](Button &b, const QVariant &v) { return assign(b.*Field, PropertyBag::toPicture(v)); },
+                [](const Button &b) { return PropertyBag::picture(b.*Field); }};
+    }
+};
+
+std::span<const Button::StoredProperty> Button::storedProperties()
+{
+    using P = StoredProperty;
+    using S = Stored;
+    static const StoredProperty table[] = {
+        P::number<&Button::m_ButtonType>(S::ButtonType, "BTYPE", PropertyBag::int16(2)),
+        {S::Caption, "TX", QString(), nullptr,
+         [](Button &b, const QVariant &v) { return assign(b.m_Caption, PropertyBag::toString(v)); },
+         [](const Button &b) { return QVariant(b.m_Caption); }},
+        P::boolean<&Button::m_Enabled>(S::Enabled, "ENAB", true),
+        {S::Font, "FONT", QVariant(), [](const Button &b) { return PropertyBag::font(b.m_SurfaceFont); },
+         [](Button &b, const QVariant &v) {
+             if (!assign(b.m_SurfaceFont, PropertyBag::toFont(v)))
+                 return false;
+             b.applySurfaceFont();
+             return true;
+         },
+         [](const Button &b) { return PropertyBag::font(b.m_SurfaceFont); }},
+        P::number<&Button::m_ColorScheme>(S::ColorScheme, "COLTYPE", PropertyBag::int16(1)),
+        P::boolean<&Button::m_ShowFocusRect>(S::ShowFocusRect, "FOCUSR", true),
+        // the system's colours as RGB values, asked when the key is read; the
+        // hover colours default to the colours just read
+        P::number<&Button::m_BackColor>(S::BackColor, "BCOL", QVariant(),
+                                        [](const Button &) { return colourValue(GetSysColor(COLOR_BTNFACE)); }),
+        P::number<&Button::m_BackOver>(S::BackOver, "BCOLO", QVariant(),
+                                       [](const Button &b) { return colourValue(b.m_BackColor); }),
+        P::number<&Button::m_ForeColor>(S::ForeColor, "FCOL", QVariant(),
+                                        [](const Button &) { return colourValue(GetSysColor(COLOR_BTNTEXT)); }),
+        P::number<&Button::m_ForeOver>(S::ForeOver, "FCOLO", QVariant(),
+                                       [](const Button &b) { return colourValue(b.m_ForeColor); }),
+        P::number<&Button::m_MaskColor>(S::MaskColor, "MCOL", PropertyBag::int32(12632256)), // &HC0C0C0
+        // the surface's pointer and icon, as they are at the moment of writing
+        {S::MousePointer, "MPTR", PropertyBag::int16(0), nullptr,
+         [](Button &b, const QVariant &v) {
+             const auto pointer = PropertyBag::toInteger(v);
+             if (!pointer || !surfacePointerAccepts(*pointer))
+                 return false;
+             b.m_SurfaceMousePointer = *pointer;
+             b.applySurfacePointer();
+             return true;
+         },
+         [](const Button &b) { return PropertyBag::int16(b.m_SurfaceMousePointer); }},
+        {S::MouseIcon, "MICON", PropertyBag::picture({}), nullptr,
+         [](Button &b, const QVariant &v) {
+             if (!assign(b.m_SurfaceMouseIcon, PropertyBag::toPicture(v)))
+                 return false;
+             b.applySurfacePointer();
+             return true;
+         },
+         [](const Button &b) { return PropertyBag::picture(b.m_SurfaceMouseIcon); }},
+        P::picture<&Button::m_PictureNormal>(S::PictureNormal, "PICN"),
+        P::picture<&Button::m_PictureOver>(S::PictureOver, "PICH"),
+        P::boolean<&Button::m_UseMaskColor>(S::UseMaskColor, "UMCOL", true),
+        P::boolean<&Button::m_SoftBevel>(S::SoftBevel, "SOFT", false),
+        P::number<&Button::m_PicturePosition>(S::PicturePosition, "PICPOS", PropertyBag::int16(0)),
+        P::boolean<&Button::m_UseGreyscale>(S::UseGreyscale, "NGREY", false),
+        P::number<&Button::m_SpecialEffect>(S::SpecialEffect, "FX", PropertyBag::int16(0)),
+        // through its setter, read after "MPTR" and "MICON": it decides the
+        // pointer a loaded instance shows
+        {S::HandPointer, "HAND", false, nullptr,
+         [](Button &b, const QVariant &v) {
+             const auto on = PropertyBag::toBoolean(v);
+             if (!on)
+                 return false;
+             b.setHandPointer(*on);
+             return true;
+         },
+         [](const Button &b) { return QVariant(b.m_HandPointer); }},
+        P::boolean<&Button::m_CheckBoxBehaviour>(S::CheckBoxBehaviour, "CHECK", false),
+        P::boolean<&Button::m_Value>(S::Value, "VALUE", false),
+    };
+    static_assert(std::size(table) == 23);
+    return table;
+}
+
+void Button::changed(Stored property)
+{
+    for (const StoredProperty &p : storedProperties())
+        if (p.property == property)
+            emit PropertyChanged(QString::fromLatin1(p.key));
+}
+
 bool Button::UserControl_ReadProperties(const PropertyBag &PropBag)
 {
-    auto rd = [&](const char *key, const QVariant &def) { return PropBag.ReadProperty(QLatin1String(key), def); };
-
-    auto l = PropertyBag::toLong(rd("BTYPE", PropertyBag::int16(2)));
-    if (!l) return false;
-    m_ButtonType = *l;
-
-    auto s = PropertyBag::toString(rd("TX", QString()));
-    if (!s) return false;
-    m_Caption = *s;
-
-    auto b = PropertyBag::toBoolean(rd("ENAB", true));
-    if (!b) return false;
-    m_Enabled = *b;
-
-    auto f = PropertyBag::toFont(rd("FONT", PropertyBag::font(m_SurfaceFont)));
-    if (!f) return false;
-    m_SurfaceFont = *f;
-    applySurfaceFont();
-
-    l = PropertyBag::toLong(rd("COLTYPE", PropertyBag::int16(1)));
-    if (!l) return false;
-    m_ColorScheme = *l;
-
-    b = PropertyBag::toBoolean(rd("FOCUSR", true));
-    if (!b) return false;
-    m_ShowFocusRect = *b;
-
-    l = PropertyBag::toLong(rd("BCOL", PropertyBag::int32(static_cast<std::int32_t>(GetSysColor(COLOR_BTNFACE)))));
-    if (!l) return false;
-    m_BackColor = static_cast<OLE_COLOR>(*l);
-
-    l = PropertyBag::toLong(rd("BCOLO", PropertyBag::int32(static_cast<std::int32_t>(m_BackColor))));
-    if (!l) return false;
-    m_BackOver = static_cast<OLE_COLOR>(*l);
-
-    l = PropertyBag::toLong(rd("FCOL", PropertyBag::int32(static_cast<std::int32_t>(GetSysColor(COLOR_BTNTEXT)))));
-    if (!l) return false;
-    m_ForeColor = static_cast<OLE_COLOR>(*l);
-
-    l = PropertyBag::toLong(rd("FCOLO", PropertyBag::int32(static_cast<std::int32_t>(m_ForeColor))));
-    if (!l) return false;
-    m_ForeOver = static_cast<OLE_COLOR>(*l);
-
-    l = PropertyBag::toLong(rd("MCOL", PropertyBag::int32(12632256)));
-    if (!l) return false;
-    m_MaskColor = static_cast<OLE_COLOR>(*l);
-
-    auto i = PropertyBag::toInteger(rd("MPTR", PropertyBag::int16(0)));
-    if (!i || !surfacePointerAccepts(*i)) return false;
-    m_SurfaceMousePointer = *i;
-    applySurfacePointer();
-
-    auto pic = PropertyBag::toPicture(rd("MICON", PropertyBag::picture({})));
-    if (!pic) return false;
-    m_SurfaceMouseIcon = *pic;
-    applySurfacePointer();
-
-    pic = PropertyBag::toPicture(rd("PICN", PropertyBag::picture({})));
-    if (!pic) return false;
-    m_PictureNormal = *pic;
-
-    pic = PropertyBag::toPicture(rd("PICH", PropertyBag::picture({})));
-    if (!pic) return false;
-    m_PictureOver = *pic;
-
-    b = PropertyBag::toBoolean(rd("UMCOL", true));
-    if (!b) return false;
-    m_UseMaskColor = *b;
-
-    b = PropertyBag::toBoolean(rd("SOFT", false));
-    if (!b) return false;
-    m_SoftBevel = *b;
-
-    l = PropertyBag::toLong(rd("PICPOS", PropertyBag::int16(0)));
-    if (!l) return false;
-    m_PicturePosition = *l;
-
-    b = PropertyBag::toBoolean(rd("NGREY", false));
-    if (!b) return false;
-    m_UseGreyscale = *b;
-
-    l = PropertyBag::toLong(rd("FX", PropertyBag::int16(0)));
-    if (!l) return false;
-    m_SpecialEffect = *l;
-
-    b = PropertyBag::toBoolean(rd("HAND", false));
-    if (!b) return false;
-    setHandPointer(*b);
-
-    b = PropertyBag::toBoolean(rd("CHECK", false));
-    if (!b) return false;
-    m_CheckBoxBehaviour = *b;
-
-    b = PropertyBag::toBoolean(rd("VALUE", false));
-    if (!b) return false;
-    m_Value = *b;
-
+    for (const StoredProperty &p : storedProperties()) {
+        // a value that cannot be converted ends the read at its key
+        if (!p.apply(*this, PropBag.ReadProperty(QLatin1String(p.key), p.defaultFor(*this))))
+            return false;
+    }
     applySurfaceEnabled(m_Enabled);
     CalcPictureSize();
     CalcCaptionRect();
@@ -589,31 +641,8 @@ bool Button::UserControl_ReadProperties(const PropertyBag &PropBag)
 
 bool Button::UserControl_WriteProperties(PropertyBag &PropBag) const
 {
-    auto wr = [&](const char *key, const QVariant &v) { PropBag.WriteProperty(QLatin1String(key), v); };
-    auto col = [](OLE_COLOR c) { return PropertyBag::int32(static_cast<std::int32_t>(c)); };
-    wr("BTYPE", PropertyBag::int32(m_ButtonType));
-    wr("TX", m_Caption);
-    wr("ENAB", m_Enabled);
-    wr("FONT", PropertyBag::font(m_SurfaceFont));
-    wr("COLTYPE", PropertyBag::int32(m_ColorScheme));
-    wr("FOCUSR", m_ShowFocusRect);
-    wr("BCOL", col(m_BackColor));
-    wr("BCOLO", col(m_BackOver));
-    wr("FCOL", col(m_ForeColor));
-    wr("FCOLO", col(m_ForeOver));
-    wr("MCOL", col(m_MaskColor));
-    wr("MPTR", PropertyBag::int16(m_SurfaceMousePointer));
-    wr("MICON", PropertyBag::picture(m_SurfaceMouseIcon));
-    wr("PICN", PropertyBag::picture(m_PictureNormal));
-    wr("PICH", PropertyBag::picture(m_PictureOver));
-    wr("UMCOL", m_UseMaskColor);
-    wr("SOFT", m_SoftBevel);
-    wr("PICPOS", PropertyBag::int32(m_PicturePosition));
-    wr("NGREY", m_UseGreyscale);
-    wr("FX", PropertyBag::int32(m_SpecialEffect));
-    wr("HAND", m_HandPointer);
-    wr("CHECK", m_CheckBoxBehaviour);
-    wr("VALUE", m_Value);
+    for (const StoredProperty &p : storedProperties())
+        PropBag.WriteProperty(QLatin1String(p.key), p.value(*this));
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace vidmora {
 
@@ -264,16 +265,39 @@ private:
     void DrawCaptionEffect(const RECT &Rect);
     void DrawPictures(std::uint8_t PictureState);
     void DrawPictureEffect(std::int32_t Offset, const PicturePtr &Picture);
-    void drawLook(bool disabled, bool pressed);
-    void drawStyle3(bool disabled, bool pressed);
-    void drawStyle4(bool disabled, bool pressed);
-    void drawStyle14(bool disabled, bool pressed);
+    // The three looks of every style; the values are the picture states drawn with them.
+    enum class Look : std::uint8_t { Up = 0, Pressed = 1, Disabled = 2 };
+    void drawLook(Look look);
+    std::uint8_t upTextState() const; // the caption's text state in the up look: hovered or not
+    void drawFramed(Look look);
+    void drawStandard(Look look);
+    void drawGradient(Look look);
+    void drawRounded(Look look);
+    void drawSoft(Look look);
+    void drawLight3D(Look look);
+    void drawThin(Look look);
+    void drawFlatThin(Look look);
+    void drawHotTrack(Look look);
+    void drawSeeThrough(Look look);
+    void drawFlat3D(Look look);
+    void drawOval(Look look);
+    void drawGlossy(Look look);
     void drawCaptionText(COLORREF color, RECT rc);
     void applySurfaceFont();
     void applySurfaceEnabled(bool on);
     void applySurfacePointer();
     static bool surfacePointerAccepts(std::int16_t pointer);
-    void signal(const char *key) { emit PropertyChanged(QString::fromLatin1(key)); }
+    // The stored properties, named for the setters that tell the host one changed.
+    enum class Stored : std::uint8_t {
+        ButtonType, Caption, Enabled, Font, ColorScheme, ShowFocusRect, BackColor, BackOver, ForeColor, ForeOver,
+        MaskColor, MousePointer, MouseIcon, PictureNormal, PictureOver, UseMaskColor, SoftBevel, PicturePosition,
+        UseGreyscale, SpecialEffect, HandPointer, CheckBoxBehaviour, Value,
+    };
+    struct StoredProperty;
+    // Every stored property in the order it is read and written, with its key.
+    static std::span<const StoredProperty> storedProperties();
+    // The host's property-changed notification, under the property's stored key.
+    void changed(Stored property);
     void sendTab(bool forward);
 
     // stored properties

@@ -2,27 +2,16 @@
 
 #include "button/button.h"
 
+#include <QScopeGuard>
+
 #include <cmath>
+#include <optional>
 
 namespace vidmora {
 
 using namespace platform::gdi;
 
 namespace {
-
-// Runs its action when the scope ends, also when a drawing step fails.
-template <typename F>
-struct Restore {
-    F f;
-    bool armed = true;
-    ~Restore()
-    {
-        if (armed)
-            f();
-    }
-};
-template <typename F>
-Restore(F) -> Restore<F>;
 
 // Gradient amounts: -(step * i) in single precision, halves to even.
 int gradientAmount(float step, int i)
@@ -54,253 +43,148 @@ void Button::DrawButton(std::uint8_t State, bool Force)
     Cls();
 
     // Hover swap: a hovered custom-scheme button paints from its hover colour.
-    const bool swap = m_IsOver && m_ColorScheme == csCustom;
     const OLE_COLOR remembered = m_BackColor;
-    Restore undoSwap{[this, remembered] {
+    auto undoSwap = qScopeGuard([this, remembered] {
         m_BackColor = remembered;
         CalcColors();
-    }};
-    undoSwap.armed = swap;
-    if (swap) {
+    });
+    if (m_IsOver && m_ColorScheme == csCustom) {
         m_BackColor = m_BackOver;
         CalcColors();
+    } else {
+        undoSwap.dismiss();
     }
 
     DrawRect(0, 0, m_W, m_H, m_c.FaceColor, false);
 
-    if (!m_Enabled) {
-        drawLook(true, false);
-        DrawPictures(2);
-    } else if (State == 2) {
-        drawLook(false, true);
-        DrawPictures(1);
-    } else if (State == 0) {
-        drawLook(false, false);
-        DrawPictures(0);
+    // any other state shows the face alone
+    std::optional<Look> look;
+    if (!m_Enabled)
+        look = Look::Disabled;
+    else if (State == 2)
+        look = Look::Pressed;
+    else if (State == 0)
+        look = Look::Up;
+    if (look) {
+        drawLook(*look);
+        DrawPictures(static_cast<std::uint8_t>(*look));
     }
 
     update();
 }
 
-void Button::drawLook(bool disabled, bool pressed)
+void Button::drawLook(Look look)
 {
-    const int W = m_W;
-    const int H = m_H;
-    const ColorSet &c = m_c;
-    const std::uint8_t hover = m_IsOver ? 1 : 0;
-    const bool up = !disabled && !pressed;
-
     switch (m_ButtonType) {
-    case btFramed:
-        if (up) {
-            DrawCaption(hover);
-            DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
-            DrawRect(0, 0, W, H, c.DarkShadowColor, true);
-            DrawFocus();
-        } else if (pressed) {
-            DrawCaption(2);
-            DrawFrame(c.ShadowColor, c.HighlightColor, c.ShadowColor, c.HighlightColor, -1, false);
-            DrawRect(0, 0, W, H, c.DarkShadowColor, true);
-            DrawFocus();
-        } else {
-            DrawCaption(3);
-            DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
-            DrawRect(0, 0, W, H, c.DarkShadowColor, true);
-        }
-        break;
-
-    case btStandard: {
-        const bool isDefault = m_ShowFocusRect && m_AmbientDisplayAsDefault;
-        if (up) {
-            DrawCaption(hover);
-            if (isDefault) {
-                DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, -1, false);
-                DrawFocus();
-                DrawRect(0, 0, W, H, c.DarkShadowColor, true);
-            } else {
-                DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
-            }
-        } else if (pressed) {
-            DrawCaption(2);
-            if (isDefault) {
-                DrawRect(0, 0, W, H, c.DarkShadowColor, true);
-                DrawRect(1, 1, W - 2, H - 2, c.ShadowColor, true);
-                DrawFocus();
-            } else {
-                DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
-            }
-        } else {
-            DrawCaption(3);
-            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
-        }
-        break;
-    }
-
-    case btGradient: drawStyle3(disabled, pressed); break;
-    case btRounded: drawStyle4(disabled, pressed); break;
-
-    case btSoft: {
-        auto focusBox = [&] {
-            if (m_HasFocus && m_ShowFocusRect)
-                DrawRect(m_CaptionRect.left - 2, m_CaptionRect.top - 1, m_CaptionWidth + 4, m_CaptionHeight + 2,
-                         RGB(153, 153, 204), true);
-        };
-        if (up) {
-            DrawRect(1, 1, W - 1, H - 1, ShiftColor(c.FaceColor, 12), false);
-            DrawCaption(hover);
-            DrawRect(1, 1, W - 1, H - 1, c.HighlightColor, true);
-            DrawRect(0, 0, W - 1, H - 1, ShiftColor(c.ShadowColor, -26), true);
-            DrawPixel(1, H - 2, ShiftColor(c.ShadowColor, 26));
-            DrawPixel(W - 2, 1, ShiftColor(c.ShadowColor, 26));
-            focusBox();
-        } else if (pressed) {
-            DrawRect(1, 1, W - 2, H - 2, ShiftColor(c.ShadowColor, 16), false);
-            DrawRect(0, 0, W - 1, H - 1, ShiftColor(c.ShadowColor, -26), true);
-            DrawLine(W - 1, 1, W - 1, H, c.HighlightColor);
-            DrawLine(1, H - 1, W - 1, H - 1, c.HighlightColor);
-            // drawn here, in place, without the effect copies
-            SetTextColor(m_hDC.get(), c.TextOverColor);
-            RECT rc = m_CaptionRect;
-            DrawTextA(m_hDC.get(), m_Caption, static_cast<int>(m_Caption.size()), &rc,
-                      DT_WORDBREAK | DT_VCENTER | DT_CENTER);
-            focusBox();
-        } else {
-            DrawCaption(4);
-            DrawRect(0, 0, W, H, c.ShadowColor, true);
-        }
-        break;
-    }
-
-    case btLight3D: {
-        const COLORREF L8 = ShiftColor(c.LightColor, 8);
-        if (up) {
-            DrawCaption(hover);
-            DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
-            DrawFocus();
-        } else if (pressed) {
-            DrawCaption(2);
-            DrawFrame(c.ShadowColor, L8, c.ShadowColor, L8, 0, false);
-            DrawFocus();
-        } else {
-            DrawCaption(4);
-            DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
-        }
-        break;
-    }
-
-    case btThin:
-    case btFlatThin:
-    case btFlat3D:
-        if (up) {
-            DrawCaption(hover);
-            if (m_ButtonType == btThin || (m_IsOver && m_ButtonType == btFlatThin))
-                DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
-            else if (m_IsOver && m_ButtonType == btFlat3D)
-                DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
-            DrawFocus();
-        } else if (pressed) {
-            DrawCaption(2);
-            if (m_ButtonType == btFlat3D)
-                DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
-            else
-                DrawFrame(c.ShadowColor, c.HighlightColor, 0, 0, 0, true);
-            DrawFocus();
-        } else {
-            DrawCaption(3);
-            if (m_ButtonType == btThin)
-                DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
-        }
-        break;
-
-    case btHotTrack:
-        if (up) {
-            if (m_IsOver)
-                DrawRect(1, 1, W, H, c.HotBackColor, false);
-            DrawCaption(hover);
-            if (m_IsOver)
-                DrawRect(0, 0, W, H, c.HotColor, true);
-            DrawFocus();
-        } else if (pressed) {
-            if (m_IsOver) {
-                const COLORREF fill = m_ColorScheme == csCustom ? ShiftColor(c.HotBackColor, -32)
-                                                                : LightenColor(c.HotColor, 128);
-                DrawRect(0, 0, W, H, fill, false);
-            }
-            DrawCaption(2);
-            DrawRect(0, 0, W, H, c.HotColor, true);
-            DrawFocus();
-        } else {
-            DrawCaption(4);
-        }
-        break;
-
-    case btTransparent: break;
-
-    case btSeeThrough:
-        if (m_BackDC)
-            BitBlt(m_hDC.get(), 0, 0, W, H, m_BackDC, 0, 0, SRCCOPY);
-        if (up) {
-            DrawCaption(hover);
-            DrawFocus();
-        } else if (pressed) {
-            DrawCaption(2);
-            DrawFocus();
-        } else {
-            DrawCaption(3);
-        }
-        break;
-
-    case btOval:
-        if (up) {
-            DrawEllipse(0, 0, W, H, m_IsOver ? c.ShadowColor : c.FaceColor, c.FaceColor);
-            DrawCaption(hover);
-        } else if (pressed) {
-            DrawEllipse(0, 0, W, H, c.DarkShadowColor, ShiftColor(c.FaceColor, -32));
-            DrawCaption(2);
-        } else {
-            DrawCaption(3);
-        }
-        break;
-
-    case btGlossy: drawStyle14(disabled, pressed); break;
-
+    case btFramed: drawFramed(look); break;
+    case btStandard: drawStandard(look); break;
+    case btGradient: drawGradient(look); break;
+    case btRounded: drawRounded(look); break;
+    case btSoft: drawSoft(look); break;
+    case btLight3D: drawLight3D(look); break;
+    case btThin: drawThin(look); break;
+    case btFlatThin: drawFlatThin(look); break;
+    case btHotTrack: drawHotTrack(look); break;
+    case btTransparent: break; // the face and the pictures only, in every look
+    case btSeeThrough: drawSeeThrough(look); break;
+    case btFlat3D: drawFlat3D(look); break;
+    case btOval: drawOval(look); break;
+    case btGlossy: drawGlossy(look); break;
     default: break; // no look of its own: the face and the pictures only
     }
 }
 
-void Button::drawStyle3(bool disabled, bool pressed)
+std::uint8_t Button::upTextState() const
+{
+    return m_IsOver ? 1 : 0;
+}
+
+void Button::drawFramed(Look look)
+{
+    const ColorSet &c = m_c;
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
+        DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        DrawFrame(c.ShadowColor, c.HighlightColor, c.ShadowColor, c.HighlightColor, -1, false);
+        DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
+        DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
+        break;
+    }
+}
+
+void Button::drawStandard(Look look)
+{
+    const ColorSet &c = m_c;
+    const bool isDefault = m_ShowFocusRect && m_AmbientDisplayAsDefault; // focus plays no part here
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        if (isDefault) {
+            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, -1, false);
+            DrawFocus();
+            DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
+        } else {
+            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
+        }
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        if (isDefault) {
+            DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
+            DrawRect(1, 1, m_W - 2, m_H - 2, c.ShadowColor, true);
+            DrawFocus();
+        } else {
+            DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
+        }
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
+        break;
+    }
+}
+
+void Button::drawGradient(Look look)
 {
     const int W = m_W;
     const int H = m_H;
     const COLORREF base = m_c.BaseColor;
     auto S = [this](COLORREF col, int n) { return ShiftColor(col, n, true); };
-    auto frame = [&] {
-        DrawRect(0, 0, W, H, RGB(0, 60, 115), true);
-        const COLORREF corner = RGB(16, 77, 123);
+    auto corners = [&](COLORREF corner) {
         DrawPixel(1, 1, corner);
         DrawPixel(1, H - 2, corner);
         DrawPixel(W - 2, 1, corner);
         DrawPixel(W - 2, H - 2, corner);
     };
-
-    if (disabled) {
-        DrawRect(0, 0, W, H, S(base, -24), false);
-        DrawCaption(5);
-        DrawRect(0, 0, W, H, S(base, -84), true);
-        const COLORREF corner = S(base, -72);
-        DrawPixel(1, 1, corner);
-        DrawPixel(1, H - 2, corner);
-        DrawPixel(W - 2, 1, corner);
-        DrawPixel(W - 2, H - 2, corner);
-        return;
-    }
-
+    auto frame = [&] {
+        DrawRect(0, 0, W, H, RGB(0, 60, 115), true);
+        corners(RGB(16, 77, 123));
+    };
     const int rows = H; // taken once before the loop
     const float step = 25.0f / static_cast<float>(rows);
 
-    if (pressed) {
+    switch (look) {
+    case Look::Disabled:
+        DrawRect(0, 0, W, H, S(base, -24), false);
+        DrawCaption(5);
+        DrawRect(0, 0, W, H, S(base, -84), true);
+        corners(S(base, -72));
+        break;
+
+    case Look::Pressed: {
         const COLORREF P = S(base, -32);
-        for (int i = 1; i <= rows; ++i)
+        for (int i = 1; i <= rows; ++i) // darkest at the top
             DrawLine(0, H - i, W, H - i, S(P, gradientAmount(step, i)));
         DrawCaption(2);
         frame();
@@ -312,51 +196,56 @@ void Button::drawStyle3(bool disabled, bool pressed)
         DrawLine(1, 2, W - 2, 2, S(P, -24));
         DrawLine(1, 2, 1, H - 2, S(P, -32));
         DrawLine(2, 2, 2, H - 2, S(P, -22));
-        return;
+        break;
     }
 
-    for (int i = 1; i <= rows; ++i)
-        DrawLine(0, i, W, i, S(base, gradientAmount(step, i)));
-    DrawCaption(m_IsOver ? 1 : 0);
-    frame();
+    case Look::Up: {
+        for (int i = 1; i <= rows; ++i)
+            DrawLine(0, i, W, i, S(base, gradientAmount(step, i)));
+        DrawCaption(upTextState());
+        frame();
 
-    struct Edges {
-        COLORREF rect, bottom, top, top2, left, right;
-    };
-    auto coloured = [&](const Edges &e) {
-        DrawRect(1, 2, W - 2, H - 4, e.rect, true);
-        DrawLine(2, H - 2, W - 2, H - 2, e.bottom);
-        DrawLine(2, 1, W - 2, 1, e.top);
-        DrawLine(1, 2, W - 1, 2, e.top2);
-        DrawLine(2, 3, 2, H - 3, e.left);
-        DrawLine(W - 3, 3, W - 3, H - 3, e.right);
-    };
-    if (m_IsOver) {
-        coloured({RGB(255, 178, 49), RGB(231, 150, 0), RGB(255, 243, 206), RGB(255, 219, 140), RGB(255, 203, 107),
-                  RGB(255, 203, 107)});
-    } else if ((m_HasFocus || m_AmbientDisplayAsDefault) && m_ShowFocusRect) {
-        coloured({RGB(140, 174, 231), RGB(107, 130, 239), RGB(206, 231, 255), RGB(189, 215, 247), RGB(181, 209, 240),
-                  RGB(181, 209, 240)});
-    } else {
-        DrawLine(2, H - 2, W - 2, H - 2, S(base, -48));
-        DrawLine(1, H - 3, W - 2, H - 3, S(base, -32));
-        DrawLine(W - 2, 2, W - 2, H - 2, S(base, -36));
-        DrawLine(W - 3, 3, W - 3, H - 3, S(base, -24));
-        DrawLine(2, 1, W - 2, 1, S(base, 16));
-        DrawLine(1, 2, W - 2, 2, S(base, 10));
-        DrawLine(1, 2, 1, H - 2, S(base, -5));
-        DrawLine(2, 3, 2, H - 3, S(base, -10));
+        // hover edges beat focus edges; the style never draws the dotted focus rectangle
+        struct Edges {
+            COLORREF rect, bottom, top, top2, left, right;
+        };
+        auto coloured = [&](const Edges &e) {
+            DrawRect(1, 2, W - 2, H - 4, e.rect, true);
+            DrawLine(2, H - 2, W - 2, H - 2, e.bottom);
+            DrawLine(2, 1, W - 2, 1, e.top);
+            DrawLine(1, 2, W - 1, 2, e.top2);
+            DrawLine(2, 3, 2, H - 3, e.left);
+            DrawLine(W - 3, 3, W - 3, H - 3, e.right);
+        };
+        if (m_IsOver) {
+            coloured({RGB(255, 178, 49), RGB(231, 150, 0), RGB(255, 243, 206), RGB(255, 219, 140),
+                      RGB(255, 203, 107), RGB(255, 203, 107)});
+        } else if ((m_HasFocus || m_AmbientDisplayAsDefault) && m_ShowFocusRect) {
+            coloured({RGB(140, 174, 231), RGB(107, 130, 239), RGB(206, 231, 255), RGB(189, 215, 247),
+                      RGB(181, 209, 240), RGB(181, 209, 240)});
+        } else {
+            DrawLine(2, H - 2, W - 2, H - 2, S(base, -48));
+            DrawLine(1, H - 3, W - 2, H - 3, S(base, -32));
+            DrawLine(W - 2, 2, W - 2, H - 2, S(base, -36));
+            DrawLine(W - 3, 3, W - 3, H - 3, S(base, -24));
+            DrawLine(2, 1, W - 2, 1, S(base, 16));
+            DrawLine(1, 2, W - 2, 2, S(base, 10));
+            DrawLine(1, 2, 1, H - 2, S(base, -5));
+            DrawLine(2, 3, 2, H - 3, S(base, -10));
+        }
+        break;
+    }
     }
 }
 
-void Button::drawStyle4(bool disabled, bool pressed)
+void Button::drawRounded(Look look)
 {
     const int W = m_W;
     const int H = m_H;
     const ColorSet &c = m_c;
-    if (!pressed) {
+    if (look != Look::Pressed) { // the disabled look is the up look with another caption
         DrawRect(1, 1, W - 2, H - 2, c.LightColor, false);
-        DrawCaption(disabled ? 3 : (m_IsOver ? 1 : 0));
+        DrawCaption(look == Look::Disabled ? 3 : upTextState());
         DrawRect(0, 0, W, H, c.DarkShadowColor, true);
         DrawPixel(1, 1, c.DarkShadowColor);
         DrawPixel(1, H - 2, c.DarkShadowColor);
@@ -377,7 +266,8 @@ void Button::drawStyle4(bool disabled, bool pressed)
     auto S = [&](int n) { return ShiftColor(m_c.ShadowColor, n); };
     DrawRect(1, 1, W - 2, H - 2, S(-16), false);
     {
-        Restore normalBase{[this] { m_c.BaseColor = ShiftColor(m_c.FaceColor, 48); }}; // its normal value here
+        // the caption's effect copies take the pressed face as their base
+        const auto normalBase = qScopeGuard([this] { m_c.BaseColor = ShiftColor(m_c.FaceColor, 48); });
         m_c.BaseColor = S(-16);
         DrawCaption(2);
     }
@@ -400,7 +290,199 @@ void Button::drawStyle4(bool disabled, bool pressed)
     DrawPixel(W - 2, 2, S(-32));
 }
 
-void Button::drawStyle14(bool disabled, bool pressed)
+void Button::drawSoft(Look look)
+{
+    const int W = m_W;
+    const int H = m_H;
+    const ColorSet &c = m_c;
+    // the style's own focus mark, a box round the caption, in place of the dotted rectangle
+    auto focusBox = [&] {
+        if (m_HasFocus && m_ShowFocusRect)
+            DrawRect(m_CaptionRect.left - 2, m_CaptionRect.top - 1, m_CaptionWidth + 4, m_CaptionHeight + 2,
+                     RGB(153, 153, 204), true);
+    };
+    switch (look) {
+    case Look::Up:
+        DrawRect(1, 1, W - 1, H - 1, ShiftColor(c.FaceColor, 12), false);
+        DrawCaption(upTextState());
+        DrawRect(1, 1, W - 1, H - 1, c.HighlightColor, true);
+        DrawRect(0, 0, W - 1, H - 1, ShiftColor(c.ShadowColor, -26), true);
+        DrawPixel(1, H - 2, ShiftColor(c.ShadowColor, 26));
+        DrawPixel(W - 2, 1, ShiftColor(c.ShadowColor, 26));
+        focusBox();
+        break;
+    case Look::Pressed: {
+        DrawRect(1, 1, W - 2, H - 2, ShiftColor(c.ShadowColor, 16), false);
+        DrawRect(0, 0, W - 1, H - 1, ShiftColor(c.ShadowColor, -26), true);
+        DrawLine(W - 1, 1, W - 1, H, c.HighlightColor);
+        DrawLine(1, H - 1, W - 1, H - 1, c.HighlightColor);
+        // drawn here, in place, without the effect copies
+        SetTextColor(m_hDC.get(), c.TextOverColor);
+        RECT rc = m_CaptionRect;
+        DrawTextA(m_hDC.get(), m_Caption, static_cast<int>(m_Caption.size()), &rc,
+                  DT_WORDBREAK | DT_VCENTER | DT_CENTER);
+        focusBox();
+        break;
+    }
+    case Look::Disabled:
+        DrawCaption(4);
+        DrawRect(0, 0, W, H, c.ShadowColor, true);
+        break;
+    }
+}
+
+void Button::drawLight3D(Look look)
+{
+    const ColorSet &c = m_c;
+    const COLORREF L8 = ShiftColor(c.LightColor, 8);
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        DrawFrame(c.ShadowColor, L8, c.ShadowColor, L8, 0, false);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(4);
+        DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
+        break;
+    }
+}
+
+void Button::drawThin(Look look)
+{
+    const ColorSet &c = m_c;
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        DrawFrame(c.ShadowColor, c.HighlightColor, 0, 0, 0, true);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
+        break;
+    }
+}
+
+// As btThin, but the up frame shows only under the pointer and the disabled look has none.
+void Button::drawFlatThin(Look look)
+{
+    const ColorSet &c = m_c;
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        if (m_IsOver)
+            DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        DrawFrame(c.ShadowColor, c.HighlightColor, 0, 0, 0, true);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        break;
+    }
+}
+
+void Button::drawHotTrack(Look look)
+{
+    const ColorSet &c = m_c;
+    switch (look) {
+    case Look::Up:
+        if (m_IsOver)
+            DrawRect(1, 1, m_W, m_H, c.HotBackColor, false);
+        DrawCaption(upTextState());
+        if (m_IsOver)
+            DrawRect(0, 0, m_W, m_H, c.HotColor, true);
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        if (m_IsOver) {
+            const COLORREF fill =
+                m_ColorScheme == csCustom ? ShiftColor(c.HotBackColor, -32) : LightenColor(c.HotColor, 128);
+            DrawRect(0, 0, m_W, m_H, fill, false);
+        }
+        DrawCaption(2);
+        DrawRect(0, 0, m_W, m_H, c.HotColor, true);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(4);
+        break;
+    }
+}
+
+void Button::drawSeeThrough(Look look)
+{
+    if (m_BackDC)
+        BitBlt(m_hDC.get(), 0, 0, m_W, m_H, m_BackDC, 0, 0, SRCCOPY);
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        break;
+    }
+}
+
+void Button::drawFlat3D(Look look)
+{
+    const ColorSet &c = m_c;
+    switch (look) {
+    case Look::Up:
+        DrawCaption(upTextState());
+        if (m_IsOver)
+            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
+        DrawFocus();
+        break;
+    case Look::Pressed:
+        DrawCaption(2);
+        DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
+        DrawFocus();
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        break;
+    }
+}
+
+void Button::drawOval(Look look)
+{
+    const ColorSet &c = m_c;
+    switch (look) {
+    case Look::Up:
+        DrawEllipse(0, 0, m_W, m_H, m_IsOver ? c.ShadowColor : c.FaceColor, c.FaceColor);
+        DrawCaption(upTextState());
+        break;
+    case Look::Pressed:
+        DrawEllipse(0, 0, m_W, m_H, c.DarkShadowColor, ShiftColor(c.FaceColor, -32));
+        DrawCaption(2);
+        break;
+    case Look::Disabled:
+        DrawCaption(3);
+        break;
+    }
+}
+
+void Button::drawGlossy(Look look)
 {
     const int W = m_W;
     const int H = m_H;
@@ -417,41 +499,43 @@ void Button::drawStyle14(bool disabled, bool pressed)
         DrawRect(2, 2, W - 4, 2, c.HighlightColor, false);
         DrawRect(2, 4, 2, H - 6, c.HighlightColor, false);
     };
-    if (disabled) {
+    switch (look) {
+    case Look::Disabled:
         gradient();
         frameSet();
         DrawCaption(6);
-        return;
-    }
-    if (pressed) {
+        break;
+    case Look::Pressed:
         DrawRect(1, 1, W, H, ShiftColor(c.FaceColor, -9), false);
         DrawRect(0, 0, W, H, ShiftColor(c.ShadowColor, -48), true);
         DrawLine(2, H - 2, W - 2, H - 2, c.HighlightColor);
         DrawLine(W - 2, 2, W - 2, H - 1, c.HighlightColor);
         DrawCaption(7);
         DrawFocus();
-        return;
+        break;
+    case Look::Up:
+        if (m_IsOver)
+            DrawRect(0, 0, W, H, c.LightColor, false);
+        else
+            gradient();
+        if (m_AmbientDisplayAsDefault) {
+            // the default button's caption is laid out and drawn bold; the font
+            // setter's own redraw is turned away meanwhile
+            m_CanDraw = false;
+            const bool wasBold = FontBold();
+            const auto back = qScopeGuard([this, wasBold] {
+                setFontBold(wasBold);
+                m_CanDraw = true;
+            });
+            setFontBold(true);
+            DrawCaption(upTextState());
+        } else {
+            DrawCaption(upTextState());
+        }
+        frameSet();
+        DrawFocus();
+        break;
     }
-    if (m_IsOver)
-        DrawRect(0, 0, W, H, c.LightColor, false);
-    else
-        gradient();
-    const std::uint8_t hover = m_IsOver ? 1 : 0;
-    if (m_AmbientDisplayAsDefault) {
-        // the default button's caption is laid out and drawn bold
-        m_CanDraw = false;
-        const bool wasBold = FontBold();
-        Restore back{[this, wasBold] {
-            setFontBold(wasBold);
-            m_CanDraw = true;
-        }};
-        setFontBold(true);
-        DrawCaption(hover);
-    } else {
-        DrawCaption(hover);
-    }
-    frameSet();
-    DrawFocus();
 }
 
 } // namespace vidmora

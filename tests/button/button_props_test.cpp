@@ -4,6 +4,10 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+#include <string_view>
+#include <vector>
+
 using namespace vidmora;
 using platform::makePicture;
 using platform::PicturePtr;
@@ -233,7 +237,10 @@ TEST(ButtonProperties, AccessKeyDerivation)
     const Case cases[] = {{"&Open", "o"},      {"Save && &Exit", "e"}, {"Save && Exit", ""},
                           {"Run && Stop && &Now", ""}, {"Exit&", ""},  {"&", ""},
                           {"x", ""},           {"&&", ""},             {"A&&&b", "b"},
-                          {"a && b &&", ""},   {"&&x&", ""}};
+                          {"a && b &&", ""},   {"&&x&", ""},
+                          // only the first two runs of ampersands are looked at
+                          {"&&&x", "x"},       {"a&&b&&&c", ""},       {"&&&&&x", ""},
+                          {"& x", " "},        {"&&a&B", "b"}};
     Button b;
     for (const Case &c : cases) {
         b.setCaption(QString::fromUtf8(c.caption));
@@ -359,4 +366,213 @@ TEST(ButtonProperties, ContainerEnabledSwitchReachesTheEnabledProperty)
     s.window->setEnabled(false);
     EXPECT_TRUE(b.Enabled());
     s.window->setEnabled(true);
+}
+
+namespace {
+
+// A written value as text, so that tables can state what a key holds: its type and its value.
+QString describe(const QVariant &v)
+{
+    if (v.metaType() == QMetaType::fromType<qint16>())
+        return QStringLiteral("i16 %1").arg(v.value<qint16>());
+    if (v.metaType() == QMetaType::fromType<qint32>())
+        return QStringLiteral("i32 %1").arg(v.value<qint32>());
+    if (v.metaType() == QMetaType::fromType<bool>())
+        return v.toBool() ? QStringLiteral("bool True") : QStringLiteral("bool False");
+    if (v.metaType() == QMetaType::fromType<QString>())
+        return QStringLiteral("str ") + v.toString();
+    if (v.metaType() == QMetaType::fromType<StdFont>()) {
+        const StdFont f = v.value<StdFont>();
+        return QStringLiteral("font %1 %2%3%4%5").arg(f.Name).arg(f.Size).arg(f.Bold ? " bold" : "")
+            .arg(f.Italic ? " italic" : "").arg(f.Underline ? " underline" : "");
+    }
+    if (v.metaType() == QMetaType::fromType<PicturePtr>()) {
+        const PicturePtr p = v.value<PicturePtr>();
+        if (!p)
+            return QStringLiteral("pic none");
+        return QStringLiteral("pic %1x%2 %3").arg(p->image.width()).arg(p->image.height())
+            .arg(p->image.pixel(0, 0), 8, 16, QLatin1Char('0'));
+    }
+    return QStringLiteral("other ") + QString::fromLatin1(v.typeName());
+}
+
+QStringList describeAll(const PropertyBag &bag)
+{
+    QStringList out;
+    for (const auto &e : bag.entries())
+        out << e.first + QStringLiteral(" = ") + describe(e.second);
+    return out;
+}
+
+StdFont arial18()
+{
+    StdFont f;
+    f.Name = "Arial";
+    f.Size = 18;
+    f.Italic = true;
+    return f;
+}
+
+// One stored value for every key (none of them the default, several of a type
+// the read converts) and what a write gives back for it, in the order of the keys.
+struct StoredCase {
+    const char *key;
+    QVariant stored;
+    const char *written;
+};
+
+std::vector<StoredCase> storedCases()
+{
+    return {
+        {"BTYPE", QStringLiteral("7"), "BTYPE = i32 7"},
+        {"TX", PropertyBag::int16(42), "TX = str 42"},
+        {"ENAB", PropertyBag::int16(0), "ENAB = bool False"},
+        {"FONT", PropertyBag::font(arial18()), "FONT = font Arial 18 italic"},
+        {"COLTYPE", PropertyBag::int16(3), "COLTYPE = i32 3"},
+        {"FOCUSR", QStringLiteral("False"), "FOCUSR = bool False"},
+        {"BCOL", QStringLiteral("&H8000000F"), "BCOL = i32 -2147483633"},
+        {"BCOLO", PropertyBag::int32(0x010203), "BCOLO = i32 66051"},
+        {"FCOL", 2.5, "FCOL = i32 2"}, // halves to even
+        {"FCOLO", PropertyBag::int32(0x400000), "FCOLO = i32 4194304"},
+        {"MCOL", PropertyBag::int32(0xFF00FF), "MCOL = i32 16711935"},
+        {"MPTR", PropertyBag::int32(11), "MPTR = i16 1"},    // HAND, read later, decides
+        {"MICON", PropertyBag::picture(smallPicture(qRgb(9, 9, 9))), "MICON = pic none"},
+        {"PICN", PropertyBag::picture(smallPicture(qRgb(0, 0, 255))), "PICN = pic 16x16 ff0000ff"},
+        {"PICH", PropertyBag::picture(smallPicture(qRgb(0, 255, 0))), "PICH = pic 16x16 ff00ff00"},
+        {"UMCOL", false, "UMCOL = bool False"},
+        {"SOFT", PropertyBag::int32(5), "SOFT = bool True"},
+        {"PICPOS", PropertyBag::int32(ppBottom), "PICPOS = i32 3"},
+        {"NGREY", true, "NGREY = bool True"},
+        {"FX", PropertyBag::int16(seSunken), "FX = i32 2"},
+        {"HAND", false, "HAND = bool False"},
+        {"CHECK", QStringLiteral("True"), "CHECK = bool True"},
+        {"VALUE", PropertyBag::int16(-1), "VALUE = bool True"},
+    };
+}
+
+} // namespace
+
+TEST(ButtonProperties, EveryKeyIsReadConvertedAndWrittenBackInOrder)
+{
+    PropertyBag bag;
+    QStringList expected;
+    for (const StoredCase &c : storedCases()) {
+        bag.WriteProperty(QString::fromLatin1(c.key).toLower(), c.stored);
+        expected << QString::fromLatin1(c.written);
+    }
+    Button b(bag);
+    PropertyBag written;
+    ASSERT_TRUE(b.UserControl_WriteProperties(written));
+    EXPECT_EQ(describeAll(written).join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+    EXPECT_EQ(b.MousePointer(), 1);
+    EXPECT_FALSE(b.isEnabled());
+    EXPECT_EQ(b.PictureWidth(), 16);
+    EXPECT_EQ(b.AccessKeys(), "");
+}
+
+TEST(ButtonProperties, WritesOfAnEmptyBagAndOfANewInstance)
+{
+    Button fromEmpty{PropertyBag{}};
+    PropertyBag written;
+    ASSERT_TRUE(fromEmpty.UserControl_WriteProperties(written));
+    const QString font = describe(PropertyBag::font(fromEmpty.Font()));
+    EXPECT_EQ(describeAll(written).join(u'\n').toStdString(),
+              QStringList({"BTYPE = i32 2", "TX = str ", "ENAB = bool True", "FONT = " + font, "COLTYPE = i32 1",
+                           "FOCUSR = bool True", "BCOL = i32 13160660", "BCOLO = i32 13160660", "FCOL = i32 0",
+                           "FCOLO = i32 0", "MCOL = i32 12632256", "MPTR = i16 1", "MICON = pic none",
+                           "PICN = pic none", "PICH = pic none", "UMCOL = bool True", "SOFT = bool False",
+                           "PICPOS = i32 0", "NGREY = bool False", "FX = i32 0", "HAND = bool False",
+                           "CHECK = bool False", "VALUE = bool False"})
+                  .join(u'\n')
+                  .toStdString());
+
+    Button placed(QStringLiteral("cmdGo"));
+    placed.setMousePointer(11); // the surface's current setting is what is written
+    written.clear();
+    ASSERT_TRUE(placed.UserControl_WriteProperties(written));
+    const QStringList all = describeAll(written);
+    ASSERT_EQ(all.size(), 23);
+    EXPECT_EQ(all.at(1).toStdString(), "TX = str cmdGo");
+    EXPECT_EQ(all.at(11).toStdString(), "MPTR = i16 11");
+    EXPECT_EQ(all.at(12).toStdString(), "MICON = pic none");
+}
+
+TEST(ButtonProperties, AValueThatCannotBeConvertedStopsTheReadAtEachKey)
+{
+    const std::vector<StoredCase> cases = storedCases();
+    PropertyBag fresh;
+    ASSERT_TRUE(Button().UserControl_WriteProperties(fresh));
+    const QStringList before = describeAll(fresh);
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SCOPED_TRACE(cases[k].key);
+        PropertyBag bag;
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            QVariant v = cases[i].stored;
+            if (i == k) // a font converts to nothing else, and a text is no font
+                v = std::string_view(cases[i].key) == "FONT" ? QVariant(QStringLiteral("Arial"))
+                                                             : PropertyBag::font(arial18());
+            bag.WriteProperty(QString::fromLatin1(cases[i].key), v);
+        }
+        Button b;
+        const bool enabledBefore = b.isEnabled();
+        EXPECT_FALSE(b.UserControl_ReadProperties(bag));
+        PropertyBag written;
+        ASSERT_TRUE(b.UserControl_WriteProperties(written));
+        const QStringList after = describeAll(written);
+        const bool handRead = k > 20; // "HAND", read after "MPTR" and "MICON", decides the pointer
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const std::string_view key = cases[i].key;
+            QString expected = QString::fromLatin1(cases[i].written); // read
+            if (i >= k)
+                expected = before.at(i); // kept as it was
+            else if (key == "MPTR" && !handRead)
+                expected = QStringLiteral("MPTR = i16 11");
+            else if (key == "MICON" && !handRead)
+                expected = QStringLiteral("MICON = pic 16x16 ff090909");
+            EXPECT_EQ(after.at(i).toStdString(), expected.toStdString());
+        }
+        EXPECT_EQ(b.isEnabled(), enabledBefore); // the steps after the last key did not run
+    }
+}
+
+TEST(ButtonProperties, EverySetterSignalsItsStoredKey)
+{
+    struct Case {
+        const char *key;
+        std::function<void(Button &)> set;
+    };
+    const Case cases[] = {
+        {"BTYPE", [](Button &b) { b.setButtonType(btOval); }},
+        {"TX", [](Button &b) { b.setCaption("&Go"); }},
+        {"ENAB", [](Button &b) { b.setEnabled(false); }},
+        {"FONT", [](Button &b) { b.setFont(arial18()); }},
+        {"COLTYPE", [](Button &b) { b.setColorScheme(csClassic); }},
+        {"FOCUSR", [](Button &b) { b.setShowFocusRect(false); }},
+        {"BCOL", [](Button &b) { b.setBackColor(RGB(1, 2, 3)); }},
+        {"BCOLO", [](Button &b) { b.setBackOver(RGB(1, 2, 3)); }},
+        {"FCOL", [](Button &b) { b.setForeColor(RGB(1, 2, 3)); }},
+        {"FCOLO", [](Button &b) { b.setForeOver(RGB(1, 2, 3)); }},
+        {"MCOL", [](Button &b) { b.setMaskColor(RGB(1, 2, 3)); }},
+        {"MPTR", [](Button &b) { b.setMousePointer(2); }},
+        {"MICON", [](Button &b) { b.setMouseIcon(smallPicture()); }},
+        {"PICN", [](Button &b) { b.setPictureNormal(smallPicture()); }},
+        {"PICH", [](Button &b) { b.setPictureOver(smallPicture()); }},
+        {"UMCOL", [](Button &b) { b.setUseMaskColor(false); }},
+        {"SOFT", [](Button &b) { b.setSoftBevel(true); }},
+        {"PICPOS", [](Button &b) { b.setPicturePosition(ppTop); }},
+        {"NGREY", [](Button &b) { b.setUseGreyscale(true); }},
+        {"FX", [](Button &b) { b.setSpecialEffect(seRaised); }},
+        {"HAND", [](Button &b) { b.setHandPointer(true); }},
+        {"CHECK", [](Button &b) { b.setCheckBoxBehaviour(true); }},
+        {"VALUE", [](Button &b) { b.setValue(true); }},
+    };
+    ShownButton s;
+    Button &b = *s.button;
+    QSignalSpy changed(&b, &Button::PropertyChanged);
+    for (const Case &c : cases) {
+        changed.clear();
+        c.set(b);
+        ASSERT_EQ(changed.size(), 1) << c.key;
+        EXPECT_EQ(changed.first().at(0).toString(), QString::fromLatin1(c.key));
+    }
 }
