@@ -556,7 +556,7 @@ QtAsyncDownloadService::~QtAsyncDownloadService()
 {
     const QList<Read *> reads = m_reads;
     m_reads.clear();
-    qDeleteAll(reads); // each drops its reply without a notification
+    qDeleteAll(reads); // each closes its connection without a notification
 }
 
 std::optional<AsyncReadFailure> QtAsyncDownloadService::AsyncRead(const QString &Target, qint32 AsyncType,

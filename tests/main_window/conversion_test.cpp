@@ -285,14 +285,14 @@ protected:
         return bytes;
     }
     // Until the converter's temporary output holds bytes.
-    bool waitForPartialOutput()
+    bool waitForPartialOutput(int ms = 60000)
     {
         return waitUntil([this] {
             for (const QFileInfo &f : QDir(saveFolder()).entryInfoList(QDir::Files | QDir::Hidden))
                 if (f.fileName().startsWith(QStringLiteral(".A Day at the Lake.avi.wqas-")) && f.size() > 0)
                     return true;
             return false;
-        }, 60000);
+        }, ms);
     }
 };
 
@@ -413,6 +413,67 @@ TEST_P(OutputFinishedElsewhereTest, SurvivesACancelledConversion)
 
 INSTANTIATE_TEST_SUITE_P(ConversionBookkeeping, OutputFinishedElsewhereTest,
                          ::testing::Values(FinishedElsewhere::AnotherWindow, FinishedElsewhere::OrphanedConverter));
+
+// Whatever the folders above the save folder are called, a conversion that
+// is cancelled or fails leaves an earlier output byte for byte and no partial
+// file: a "%" in a folder's name is no pattern of numbered files.
+enum class ConversionEnd { Cancelled, Failed };
+struct SaveFolderCase {
+    const char *name;
+    const char *folderAbove;
+    ConversionEnd end;
+};
+
+void PrintTo(const SaveFolderCase &c, std::ostream *os) { *os << '"' << c.folderAbove << '"'; }
+
+class SaveFolderTest : public ConversionBookkeepingTest, public ::testing::WithParamInterface<SaveFolderCase> {
+protected:
+    void SetUp() override
+    {
+        folderAbove = QString::fromUtf8(GetParam().folderAbove);
+        ConversionBookkeepingTest::SetUp();
+    }
+};
+
+TEST_P(SaveFolderTest, AnEarlierOutputOutlivesAConversionThatDoesNotFinish)
+{
+    const QByteArray earlier = "the converted file of an earlier run";
+    ASSERT_TRUE(writeFile(outputAvi(), earlier));
+    requestVideo({});
+    if (GetParam().end == ConversionEnd::Cancelled) {
+        // A second video still on its way keeps the batch open, so "Cancel" is there to press.
+        requestSecondVideo();
+        const QByteArray longer = longerFlv();
+        ASSERT_FALSE(longer.isEmpty());
+        fakeDownloads.complete(flvPath(), 6, longer);
+        // The converter writes beside the output, never onto it.
+        ASSERT_TRUE(waitUntil([&] { return readFile(outputAvi()) != earlier || waitForPartialOutput(0); }, 60000));
+        ASSERT_EQ(readFile(outputAvi()), earlier) << "the converter writes onto the earlier output";
+        ASSERT_TRUE(window->IsConverting());
+        press("cmdCancel");
+        ASSERT_TRUE(waitUntil([this] { return statuses.contains(QStringLiteral("Conversion cancelled")); }, 60000))
+            << statuses.join(QLatin1Char('|')).toStdString();
+    } else {
+        fakeDownloads.complete(flvPath(), 6, QByteArray(20000, 'x'));
+        ASSERT_TRUE(waitUntilIdle());
+        EXPECT_EQ(window->statusText(), QStringLiteral("Conversion failed - the downloaded video is kept"));
+    }
+    EXPECT_FALSE(window->IsConverting());
+    EXPECT_EQ(readFile(outputAvi()), earlier);
+    EXPECT_EQ(aviFiles(), QStringList({QStringLiteral("A Day at the Lake.avi")})) << "no partial output is left";
+    EXPECT_TRUE(QFileInfo::exists(flvPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConversionBookkeeping, SaveFolderTest,
+    ::testing::Values(SaveFolderCase{"percent_cancelled", "/100% done", ConversionEnd::Cancelled},
+                      SaveFolderCase{"percent_failed", "/100% done", ConversionEnd::Failed},
+                      SaveFolderCase{"pattern_cancelled", "/%d clips", ConversionEnd::Cancelled},
+                      SaveFolderCase{"pattern_failed", "/%d clips", ConversionEnd::Failed},
+                      SaveFolderCase{"escaped_cancelled", "/a%%b", ConversionEnd::Cancelled},
+                      SaveFolderCase{"plain_cancelled", "/plain", ConversionEnd::Cancelled},
+                      SaveFolderCase{"plain_failed", "/plain", ConversionEnd::Failed}),
+    [](const ::testing::TestParamInfo<SaveFolderCase> &info) { return std::string(info.param.name); });
 
 TEST_F(ConversionBookkeepingTest, RowLeftUnselectedGivesWaySoTheSameVideoCanComeAgain)
 {

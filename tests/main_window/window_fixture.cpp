@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -85,6 +86,8 @@ void WindowTest::makeWindow(Downloads downloads, const QString &programFolder)
     setup.shell = &shell;
     setup.programFolder = programFolder.isEmpty() ? QStringLiteral(VIDMORA_TEST_BIN_DIR) : programFolder;
     setup.saveFolder = saveFolder();
+    if (!folderAbove.isEmpty())
+        QDir().mkpath(m_temp.path() + folderAbove);
     setup.siteHost = kSiteHost;
     setup.siteDomain = kSiteDomain;
     setup.imageHost = kImageHost;

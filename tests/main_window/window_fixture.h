@@ -89,7 +89,9 @@ protected:
     platform::ListView *list() const { return child<platform::ListView>("lstDownload"); }
     QWidget *button(const char *name) const { return child<QWidget>(name); }
 
-    QString saveFolder() const { return m_temp.path() + QStringLiteral("/Vidmora"); }
+    // The folders above the save folder, inside the test's own folder; set before makeWindow.
+    QString folderAbove;
+    QString saveFolder() const { return m_temp.path() + folderAbove + QStringLiteral("/Vidmora"); }
     QString flvPath() const { return saveFolder() + QStringLiteral("/A Day at the Lake.flv"); }
     QString thumbPath() const { return saveFolder() + QStringLiteral("/fis.tmp"); }
     QString readyText() const { return QStringLiteral("Ready for converting ") + kSiteDomain + QStringLiteral(" movies !"); }
