@@ -118,59 +118,31 @@ void AVC::ConvertMedia(bool OverWrite)
             raiseError(busyText());
             return;
         }
-
-        QString options;
-        if (m_SourceFile.isEmpty()) {
+        const QString &source = m_settings.SourceFile;
+        const QString &dest = m_settings.DestFile;
+        if (source.isEmpty()) {
             raiseError(noSourceText(m_makerHost));
             return;
         }
-        if (m_DestFile.isEmpty()) {
+        if (dest.isEmpty()) {
             raiseError(noDestinationText(m_makerHost));
             return;
         }
         // A NUL would end the path where the converter is started: it would
         // read or overwrite another file than the one named.
-        if (m_SourceFile.contains(QChar(0)) || m_DestFile.contains(QChar(0))) {
+        if (source.contains(QChar(0)) || dest.contains(QChar(0))) {
             raiseError(badPathText());
             return;
         }
-        if (OverWrite)
-            options += QStringLiteral("-y ");
-
-        auto add = [&options](const char *option, const QString &value) {
-            if (!value.isEmpty())
-                options += QLatin1String(option) + value + u' ';
-        };
-        add("-b ", m_VideoBitrate);
-        add("-r ", m_VideoFrameRate);
-        add("-s ", m_VideoSize);
-        add("-vcodec ", m_VideoCodec);
-        add("-vtag ", m_VideoFourCCTag);
-        add("-aspect ", m_VideoAspectRatio);
-        add("-bt ", m_VideoBitrateTolerance);
-        add("-f ", m_ForceFormat);
-        add("-target ", m_TargetFormat);
-        add("-bufsize ", m_RateControlBuffer);
-        add("-g ", m_GroupOfPictureSize);
-        add("-qscale ", m_VideoQuantiserScale);
-        add("-maxrate ", m_MaxVideoBitrate);
-        if (m_DeInterlace)
-            options += QStringLiteral("-deinterlace ");
-        if (m_SameQuality)
-            options += QStringLiteral("-sameq ");
-        add("-acodec ", m_AudioCodec);
-        add("-atag ", m_AudioFourCCTag);
-        add("-ab ", m_AudioBitrate);
-        add("-ar ", m_AudioSamples);
-        add("-ac ", m_AudioChannels);
+        const QString options = (OverWrite ? QStringLiteral("-y ") : QString()) + optionsText(m_settings);
 
         // The converter's path is quoted as the file names are: a program
         // folder with a blank or a double quote in its name would otherwise
         // start the wrong program, or none.
         const QString converter = GetShortFileName(m_converterPath);
         const QString commandLine = quotedFileName(converter) + QStringLiteral(" -i ")
-                                    + quotedFileName(absoluteFileName(m_SourceFile)) + u' ' + options
-                                    + quotedFileName(absoluteFileName(m_DestFile));
+                                    + quotedFileName(absoluteFileName(source)) + u' ' + options
+                                    + quotedFileName(absoluteFileName(dest));
 
         if (!QFileInfo(m_converterPath).isFile()) {
             raiseError(notFoundText());
@@ -252,7 +224,7 @@ void AVC::Timer1_Timer()
         m_hReadPipe = platform::ProcessControl::kNoPipe;
         if (m_timer1)
             m_timer1->setEnabled(false);
-        clearSettings();
+        m_settings = {};
         emit Complete();
     } catch (...) {
     }
@@ -294,18 +266,6 @@ void AVC::KillProcessByName(const QString &ExeName)
 QString AVC::GetShortFileName(const QString &LongPath)
 {
     return m_process->shortPathName(LongPath);
-}
-
-void AVC::clearSettings()
-{
-    for (QString *s : {&m_VideoSize, &m_VideoBitrate, &m_VideoFrameRate, &m_VideoCodec, &m_VideoFourCCTag,
-                       &m_VideoBitrateTolerance, &m_AudioBitrate, &m_AudioCodec, &m_AudioFourCCTag,
-                       &m_AudioSamples, &m_AudioChannels, &m_TargetFormat, &m_VideoAspectRatio, &m_ForceFormat,
-                       &m_SourceFile, &m_DestFile, &m_RateControlBuffer, &m_GroupOfPictureSize,
-                       &m_VideoQuantiserScale, &m_MaxVideoBitrate})
-        s->clear();
-    m_DeInterlace = false;
-    m_SameQuality = false;
 }
 
 } // namespace vidmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "converter/converter_settings.h"
 #include "platform/process_control.h"
 #include "platform/timer.h"
 #include "vidmora/deployment.h"
@@ -36,28 +37,31 @@ public:
     ~AVC() override;
 
     // The settings: write-only, stored unchanged.
-    void setRateControlBuffer(const QString &StrValue) { m_RateControlBuffer = StrValue; }
-    void setVideoBitrateTolerance(const QString &StrValue) { m_VideoBitrateTolerance = StrValue; }
-    void setTargetFormat(const QString &StrValue) { m_TargetFormat = StrValue; }
-    void setGroupOfPictureSize(const QString &StrValue) { m_GroupOfPictureSize = StrValue; }
-    void setVideoQuantiserScale(const QString &StrValue) { m_VideoQuantiserScale = StrValue; }
-    void setMaxVideoBitrate(const QString &StrValue) { m_MaxVideoBitrate = StrValue; }
-    void setSourceFile(const QString &StrValue) { m_SourceFile = StrValue; }
-    void setDestFile(const QString &StrValue) { m_DestFile = StrValue; }
-    void setDeInterlace(bool StrValue) { m_DeInterlace = StrValue; }
-    void setSameQuality(bool StrValue) { m_SameQuality = StrValue; }
-    void setVideoSize(const QString &StrValue) { m_VideoSize = StrValue; }
-    void setVideoBitrate(const QString &StrValue) { m_VideoBitrate = StrValue; }
-    void setVideoFrameRate(const QString &StrValue) { m_VideoFrameRate = StrValue; }
-    void setVideoCodec(const QString &StrValue) { m_VideoCodec = StrValue; }
-    void setVideoFourCCTag(const QString &StrValue) { m_VideoFourCCTag = StrValue; }
-    void setVideoAspectRatio(const QString &StrValue) { m_VideoAspectRatio = StrValue; }
-    void setForceFormat(const QString &StrValue) { m_ForceFormat = StrValue; }
-    void setAudioBitrate(const QString &StrValue) { m_AudioBitrate = StrValue; }
-    void setAudioCodec(const QString &StrValue) { m_AudioCodec = StrValue; }
-    void setAudioFourCCTag(const QString &StrValue) { m_AudioFourCCTag = StrValue; }
-    void setAudioSamples(const QString &StrValue) { m_AudioSamples = StrValue; }
-    void setAudioChannels(const QString &StrValue) { m_AudioChannels = StrValue; }
+    void setRateControlBuffer(const QString &StrValue) { m_settings.RateControlBuffer = StrValue; }
+    void setVideoBitrateTolerance(const QString &StrValue) { m_settings.VideoBitrateTolerance = StrValue; }
+    void setTargetFormat(const QString &StrValue) { m_settings.TargetFormat = StrValue; }
+    void setGroupOfPictureSize(const QString &StrValue) { m_settings.GroupOfPictureSize = StrValue; }
+    void setVideoQuantiserScale(const QString &StrValue) { m_settings.VideoQuantiserScale = StrValue; }
+    void setMaxVideoBitrate(const QString &StrValue) { m_settings.MaxVideoBitrate = StrValue; }
+    void setSourceFile(const QString &StrValue) { m_settings.SourceFile = StrValue; }
+    void setDestFile(const QString &StrValue) { m_settings.DestFile = StrValue; }
+    void setDeInterlace(bool StrValue) { m_settings.DeInterlace = StrValue; }
+    void setSameQuality(bool StrValue) { m_settings.SameQuality = StrValue; }
+    void setVideoSize(const QString &StrValue) { m_settings.VideoSize = StrValue; }
+    void setVideoBitrate(const QString &StrValue) { m_settings.VideoBitrate = StrValue; }
+    void setVideoFrameRate(const QString &StrValue) { m_settings.VideoFrameRate = StrValue; }
+    void setVideoCodec(const QString &StrValue) { m_settings.VideoCodec = StrValue; }
+    void setVideoFourCCTag(const QString &StrValue) { m_settings.VideoFourCCTag = StrValue; }
+    void setVideoAspectRatio(const QString &StrValue) { m_settings.VideoAspectRatio = StrValue; }
+    void setForceFormat(const QString &StrValue) { m_settings.ForceFormat = StrValue; }
+    void setAudioBitrate(const QString &StrValue) { m_settings.AudioBitrate = StrValue; }
+    void setAudioCodec(const QString &StrValue) { m_settings.AudioCodec = StrValue; }
+    void setAudioFourCCTag(const QString &StrValue) { m_settings.AudioFourCCTag = StrValue; }
+    void setAudioSamples(const QString &StrValue) { m_settings.AudioSamples = StrValue; }
+    void setAudioChannels(const QString &StrValue) { m_settings.AudioChannels = StrValue; }
+    // Stores each setting that `named` sets (a text that is not empty, a switch
+    // that is true); the others keep what they hold.
+    void mergeSettings(const ConverterSettings &named) { overlaySettings(m_settings, named); }
 
     // Starts one conversion with the current settings; "-y" first when OverWrite.
     // A refused start raises ErrorEvent before returning.
@@ -94,7 +98,6 @@ private:
     void outputEnded(quint64 run);
     void KillProcessByName(const QString &ExeName);
     QString GetShortFileName(const QString &LongPath);
-    void clearSettings();
     void raiseError(QString text);
 
     // Process state.
@@ -109,29 +112,8 @@ private:
     QString m_converterPath;
     QString m_makerHost;
 
-    // The settings.
-    QString m_VideoSize;
-    QString m_VideoBitrate;
-    QString m_VideoFrameRate;
-    QString m_VideoCodec;
-    QString m_VideoFourCCTag;
-    QString m_VideoBitrateTolerance;
-    QString m_AudioBitrate;
-    QString m_AudioCodec;
-    QString m_AudioFourCCTag;
-    QString m_AudioSamples;
-    QString m_AudioChannels;
-    QString m_TargetFormat;
-    bool m_DeInterlace = false;
-    bool m_SameQuality = false;
-    QString m_VideoAspectRatio;
-    QString m_ForceFormat;
-    QString m_SourceFile;
-    QString m_DestFile;
-    QString m_RateControlBuffer;
-    QString m_GroupOfPictureSize;
-    QString m_VideoQuantiserScale;
-    QString m_MaxVideoBitrate;
+    // Cleared by one assignment just before Complete.
+    ConverterSettings m_settings;
 };
 
 } // namespace vidmora

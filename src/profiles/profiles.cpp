@@ -10,34 +10,34 @@ namespace {
 
 // Text values go to the converter exactly as written; "WAVE Sound (WAV)" asks
 // for 41000 Hz, not 44100.
-constexpr std::array<ConversionProfile, 27> kProfiles = {{
-    {.name = "WAVE Sound (WAV)", .extension = ".wav", .ForceFormat = "wav", .AudioCodec = "pcm_s16le", .AudioBitrate = "128", .AudioSamples = "41000", .AudioChannels = "2"},
-    {.name = "MP3 Sound (MP3)", .extension = ".mp3", .ForceFormat = "mp3", .AudioCodec = "mp3", .AudioBitrate = "128", .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "3G2 (Mobile)", .extension = ".3g2", .VideoSize = "176x144", .VideoFrameRate = "11", .VideoBitrate = "120", .VideoBitrateTolerance = "60", .VideoCodec = "mpeg4", .AudioCodec = "amr_nb", .AudioBitrate = "48", .AudioSamples = "8000", .AudioChannels = "1"},
-    {.name = "3GP (Mobile)", .extension = ".3gp", .VideoSize = "176x144", .VideoFrameRate = "11", .VideoBitrate = "120", .VideoBitrateTolerance = "60", .VideoCodec = "h263", .AudioCodec = "amr_nb", .AudioBitrate = "48", .AudioSamples = "8000", .AudioChannels = "1"},
-    {.name = "Zune WMV", .extension = ".wmv", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "1500", .VideoCodec = "wmv2", .AudioCodec = "mp3", .AudioBitrate = "128", .AudioSamples = "48000", .AudioChannels = "2"},
-    {.name = "Zune MPEG-4 AVC", .extension = ".avi", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "1500", .VideoCodec = "h264", .GroupOfPictureSize = "250", .VideoQuantiserScale = "25", .MaxVideoBitrate = "1500", .RateControlBuffer = "128", .AudioCodec = "aac", .AudioBitrate = "64", .AudioSamples = "48000", .AudioChannels = "2"},
-    {.name = "Zune MPEG-4 Video", .extension = ".avi", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "1500", .VideoCodec = "mpeg4", .AudioCodec = "aac", .AudioBitrate = "128", .AudioSamples = "48000", .AudioChannels = "2"},
-    {.name = "Sony PSP", .extension = ".avi", .VideoSize = "368x208", .VideoFrameRate = "29.97", .VideoBitrate = "400", .VideoCodec = "h264", .GroupOfPictureSize = "250", .VideoQuantiserScale = "25", .MaxVideoBitrate = "1500", .RateControlBuffer = "128", .AudioCodec = "aac", .AudioBitrate = "128", .AudioSamples = "48000", .AudioChannels = "2"},
-    {.name = "Sony PSP (Minimal Size)", .extension = ".avi", .VideoSize = "160x112", .VideoFrameRate = "29.97", .VideoBitrate = "216", .VideoCodec = "xvid", .AudioCodec = "aac", .AudioBitrate = "64", .AudioSamples = "24000", .AudioChannels = "2"},
-    {.name = "Sony PSP (Excellent Quality)", .extension = ".avi", .VideoSize = "368x208", .VideoFrameRate = "29.97", .VideoBitrate = "768", .VideoCodec = "xvid", .AudioCodec = "aac", .AudioBitrate = "64", .AudioSamples = "24000", .AudioChannels = "2"},
-    {.name = "Sony PSP (Normal)", .extension = ".avi", .VideoSize = "368x208", .VideoFrameRate = "29.97", .VideoBitrate = "512", .VideoCodec = "xvid", .AudioCodec = "aac", .AudioBitrate = "64", .AudioSamples = "24000", .AudioChannels = "2"},
-    {.name = "QuickTime MOV", .extension = ".mov", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "360", .DeInterlace = true, .SameQuality = true, .AudioCodec = "aac", .AudioBitrate = "48", .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "RM (The RealVideo Format)", .extension = ".rm", .VideoCodec = "rv20", .DeInterlace = true, .SameQuality = true, .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "WMV(WindowsMedia-Best Quality)", .extension = ".wmv", .VideoCodec = "wmv2", .DeInterlace = true, .SameQuality = true, .AudioChannels = "2"},
-    {.name = "WMV(WindowsMedia)", .extension = ".wmv", .VideoCodec = "wmv2", .DeInterlace = true, .SameQuality = true, .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "MPEG (Best Quality)", .extension = ".mpg", .VideoFrameRate = "29.97", .VideoCodec = "mpeg1video", .DeInterlace = true, .SameQuality = true, .AudioChannels = "2"},
-    {.name = "MPEG (Max Compatible)", .extension = ".mpg", .VideoFrameRate = "29.97", .VideoCodec = "mpeg1video", .DeInterlace = true, .SameQuality = true, .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "iPOD Nano (MP3)", .extension = ".mp3", .AudioCodec = "mp3"},
-    {.name = "iPOD Mini (MP3)", .extension = ".mp3", .AudioCodec = "mp3"},
-    {.name = "iPOD Shuffle (MP3)", .extension = ".mp3", .AudioCodec = "mp3"},
-    {.name = "iPhone Video", .extension = ".mpg", .VideoSize = "320x240", .VideoBitrate = "1200", .VideoCodec = "mpeg4", .VideoAspectRatio = "4:3", .AudioCodec = "aac", .AudioBitrate = "80", .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "iPOD Video2 (640x480) MPEG4", .extension = ".mpg", .VideoSize = "640x480", .VideoBitrate = "1200", .VideoCodec = "mpeg4", .VideoAspectRatio = "4:3", .AudioCodec = "aac", .AudioBitrate = "80", .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "iPOD Video (320x240) MPEG4", .extension = ".mpg", .VideoSize = "320x240", .VideoBitrate = "512", .VideoCodec = "mpeg4", .VideoAspectRatio = "4:3", .AudioCodec = "aac", .AudioBitrate = "64", .AudioSamples = "44100", .AudioChannels = "2"},
-    {.name = "AVI (MPEG4-XviD-Best Quality)", .extension = ".avi", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "360", .VideoCodec = "xvid", .DeInterlace = true, .SameQuality = true, .AudioChannels = "2"},
-    {.name = "AVI (Compatible - MPEG4-XviD)", .extension = ".avi", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "360", .VideoCodec = "xvid", .DeInterlace = true, .SameQuality = true, .AudioBitrate = "48", .AudioSamples = "22050", .AudioChannels = "2"},
-    {.name = "AVI (MPEG4-DivX-Best Quality)", .extension = ".avi", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "360", .VideoCodec = "mpeg4", .DeInterlace = true, .SameQuality = true, .AudioChannels = "2"},
-    {.name = "AVI (MPEG4-DivX-Compatible)", .extension = ".avi", .VideoSize = "320x240", .VideoFrameRate = "29.97", .VideoBitrate = "360", .VideoCodec = "mpeg4", .DeInterlace = true, .SameQuality = true, .AudioBitrate = "48", .AudioSamples = "22050", .AudioChannels = "2"},
+const std::array<ConversionProfile, 27> kProfiles = {{
+    {.name = "WAVE Sound (WAV)", .extension = ".wav", .settings = {.AudioBitrate = "128", .AudioCodec = "pcm_s16le", .AudioSamples = "41000", .AudioChannels = "2", .ForceFormat = "wav"}},
+    {.name = "MP3 Sound (MP3)", .extension = ".mp3", .settings = {.AudioBitrate = "128", .AudioCodec = "mp3", .AudioSamples = "44100", .AudioChannels = "2", .ForceFormat = "mp3"}},
+    {.name = "3G2 (Mobile)", .extension = ".3g2", .settings = {.VideoSize = "176x144", .VideoBitrate = "120", .VideoFrameRate = "11", .VideoCodec = "mpeg4", .VideoBitrateTolerance = "60", .AudioBitrate = "48", .AudioCodec = "amr_nb", .AudioSamples = "8000", .AudioChannels = "1"}},
+    {.name = "3GP (Mobile)", .extension = ".3gp", .settings = {.VideoSize = "176x144", .VideoBitrate = "120", .VideoFrameRate = "11", .VideoCodec = "h263", .VideoBitrateTolerance = "60", .AudioBitrate = "48", .AudioCodec = "amr_nb", .AudioSamples = "8000", .AudioChannels = "1"}},
+    {.name = "Zune WMV", .extension = ".wmv", .settings = {.VideoSize = "320x240", .VideoBitrate = "1500", .VideoFrameRate = "29.97", .VideoCodec = "wmv2", .AudioBitrate = "128", .AudioCodec = "mp3", .AudioSamples = "48000", .AudioChannels = "2"}},
+    {.name = "Zune MPEG-4 AVC", .extension = ".avi", .settings = {.VideoSize = "320x240", .VideoBitrate = "1500", .VideoFrameRate = "29.97", .VideoCodec = "h264", .AudioBitrate = "64", .AudioCodec = "aac", .AudioSamples = "48000", .AudioChannels = "2", .RateControlBuffer = "128", .GroupOfPictureSize = "250", .VideoQuantiserScale = "25", .MaxVideoBitrate = "1500"}},
+    {.name = "Zune MPEG-4 Video", .extension = ".avi", .settings = {.VideoSize = "320x240", .VideoBitrate = "1500", .VideoFrameRate = "29.97", .VideoCodec = "mpeg4", .AudioBitrate = "128", .AudioCodec = "aac", .AudioSamples = "48000", .AudioChannels = "2"}},
+    {.name = "Sony PSP", .extension = ".avi", .settings = {.VideoSize = "368x208", .VideoBitrate = "400", .VideoFrameRate = "29.97", .VideoCodec = "h264", .AudioBitrate = "128", .AudioCodec = "aac", .AudioSamples = "48000", .AudioChannels = "2", .RateControlBuffer = "128", .GroupOfPictureSize = "250", .VideoQuantiserScale = "25", .MaxVideoBitrate = "1500"}},
+    {.name = "Sony PSP (Minimal Size)", .extension = ".avi", .settings = {.VideoSize = "160x112", .VideoBitrate = "216", .VideoFrameRate = "29.97", .VideoCodec = "xvid", .AudioBitrate = "64", .AudioCodec = "aac", .AudioSamples = "24000", .AudioChannels = "2"}},
+    {.name = "Sony PSP (Excellent Quality)", .extension = ".avi", .settings = {.VideoSize = "368x208", .VideoBitrate = "768", .VideoFrameRate = "29.97", .VideoCodec = "xvid", .AudioBitrate = "64", .AudioCodec = "aac", .AudioSamples = "24000", .AudioChannels = "2"}},
+    {.name = "Sony PSP (Normal)", .extension = ".avi", .settings = {.VideoSize = "368x208", .VideoBitrate = "512", .VideoFrameRate = "29.97", .VideoCodec = "xvid", .AudioBitrate = "64", .AudioCodec = "aac", .AudioSamples = "24000", .AudioChannels = "2"}},
+    {.name = "QuickTime MOV", .extension = ".mov", .settings = {.VideoSize = "320x240", .VideoBitrate = "360", .VideoFrameRate = "29.97", .AudioBitrate = "48", .AudioCodec = "aac", .AudioSamples = "44100", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "RM (The RealVideo Format)", .extension = ".rm", .settings = {.VideoCodec = "rv20", .AudioSamples = "44100", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "WMV(WindowsMedia-Best Quality)", .extension = ".wmv", .settings = {.VideoCodec = "wmv2", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "WMV(WindowsMedia)", .extension = ".wmv", .settings = {.VideoCodec = "wmv2", .AudioSamples = "44100", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "MPEG (Best Quality)", .extension = ".mpg", .settings = {.VideoFrameRate = "29.97", .VideoCodec = "mpeg1video", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "MPEG (Max Compatible)", .extension = ".mpg", .settings = {.VideoFrameRate = "29.97", .VideoCodec = "mpeg1video", .AudioSamples = "44100", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "iPOD Nano (MP3)", .extension = ".mp3", .settings = {.AudioCodec = "mp3"}},
+    {.name = "iPOD Mini (MP3)", .extension = ".mp3", .settings = {.AudioCodec = "mp3"}},
+    {.name = "iPOD Shuffle (MP3)", .extension = ".mp3", .settings = {.AudioCodec = "mp3"}},
+    {.name = "iPhone Video", .extension = ".mpg", .settings = {.VideoSize = "320x240", .VideoBitrate = "1200", .VideoCodec = "mpeg4", .AudioBitrate = "80", .AudioCodec = "aac", .AudioSamples = "44100", .AudioChannels = "2", .VideoAspectRatio = "4:3"}},
+    {.name = "iPOD Video2 (640x480) MPEG4", .extension = ".mpg", .settings = {.VideoSize = "640x480", .VideoBitrate = "1200", .VideoCodec = "mpeg4", .AudioBitrate = "80", .AudioCodec = "aac", .AudioSamples = "44100", .AudioChannels = "2", .VideoAspectRatio = "4:3"}},
+    {.name = "iPOD Video (320x240) MPEG4", .extension = ".mpg", .settings = {.VideoSize = "320x240", .VideoBitrate = "512", .VideoCodec = "mpeg4", .AudioBitrate = "64", .AudioCodec = "aac", .AudioSamples = "44100", .AudioChannels = "2", .VideoAspectRatio = "4:3"}},
+    {.name = "AVI (MPEG4-XviD-Best Quality)", .extension = ".avi", .settings = {.VideoSize = "320x240", .VideoBitrate = "360", .VideoFrameRate = "29.97", .VideoCodec = "xvid", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "AVI (Compatible - MPEG4-XviD)", .extension = ".avi", .settings = {.VideoSize = "320x240", .VideoBitrate = "360", .VideoFrameRate = "29.97", .VideoCodec = "xvid", .AudioBitrate = "48", .AudioSamples = "22050", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "AVI (MPEG4-DivX-Best Quality)", .extension = ".avi", .settings = {.VideoSize = "320x240", .VideoBitrate = "360", .VideoFrameRate = "29.97", .VideoCodec = "mpeg4", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
+    {.name = "AVI (MPEG4-DivX-Compatible)", .extension = ".avi", .settings = {.VideoSize = "320x240", .VideoBitrate = "360", .VideoFrameRate = "29.97", .VideoCodec = "mpeg4", .AudioBitrate = "48", .AudioSamples = "22050", .AudioChannels = "2", .DeInterlace = true, .SameQuality = true}},
 }};
 
 } // namespace
@@ -103,31 +103,9 @@ QString outputPath(const QString &srcPath, const QString &extension)
     return srcPath + extension;
 }
 
-void applyProfile(AVC &avc, const ConversionProfile &p)
+void applyProfile(AVC &avc, const ConversionProfile &profile)
 {
-    auto set = [&avc](const char *value, void (AVC::*setter)(const QString &)) {
-        if (value)
-            (avc.*setter)(QString::fromLatin1(value));
-    };
-    set(p.VideoSize, &AVC::setVideoSize);
-    set(p.VideoFrameRate, &AVC::setVideoFrameRate);
-    set(p.VideoBitrate, &AVC::setVideoBitrate);
-    set(p.VideoBitrateTolerance, &AVC::setVideoBitrateTolerance);
-    set(p.VideoCodec, &AVC::setVideoCodec);
-    set(p.VideoAspectRatio, &AVC::setVideoAspectRatio);
-    set(p.GroupOfPictureSize, &AVC::setGroupOfPictureSize);
-    set(p.VideoQuantiserScale, &AVC::setVideoQuantiserScale);
-    set(p.MaxVideoBitrate, &AVC::setMaxVideoBitrate);
-    set(p.RateControlBuffer, &AVC::setRateControlBuffer);
-    if (p.DeInterlace)
-        avc.setDeInterlace(true);
-    if (p.SameQuality)
-        avc.setSameQuality(true);
-    set(p.ForceFormat, &AVC::setForceFormat);
-    set(p.AudioCodec, &AVC::setAudioCodec);
-    set(p.AudioBitrate, &AVC::setAudioBitrate);
-    set(p.AudioSamples, &AVC::setAudioSamples);
-    set(p.AudioChannels, &AVC::setAudioChannels);
+    avc.mergeSettings(profile.settings);
 }
 
 ConvertResult ConvertFLV(AVC &AVC1, const QString &FormatType, const QString &SrcPath)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "converter/converter_settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,28 +14,13 @@ class AVC;
 namespace vidmora::profiles {
 
 // One output format: its name in the format box, the extension of the file it
-// makes and the converter settings it sets. A null setting is left alone (it
+// makes and the converter settings it sets. An empty text is left alone (it
 // keeps what the driver holds); a switch is either set to true or left alone.
+// The file names are never part of a profile.
 struct ConversionProfile {
     const char *name;
     const char *extension;
-    const char *VideoSize = nullptr;
-    const char *VideoFrameRate = nullptr;
-    const char *VideoBitrate = nullptr;
-    const char *VideoBitrateTolerance = nullptr;
-    const char *VideoCodec = nullptr;
-    const char *VideoAspectRatio = nullptr;
-    const char *GroupOfPictureSize = nullptr;
-    const char *VideoQuantiserScale = nullptr;
-    const char *MaxVideoBitrate = nullptr;
-    const char *RateControlBuffer = nullptr;
-    bool DeInterlace = false;
-    bool SameQuality = false;
-    const char *ForceFormat = nullptr;
-    const char *AudioCodec = nullptr;
-    const char *AudioBitrate = nullptr;
-    const char *AudioSamples = nullptr;
-    const char *AudioChannels = nullptr;
+    ConverterSettings settings;
 };
 
 // The 27 profiles, in the order in which names are compared.

@@ -7,10 +7,19 @@
 #include <QDir>
 #include <QFile>
 
+#include <span>
+
 using vidmora::AVC;
 using vidmora::test::AvcFixture;
 
 namespace {
+
+struct LineCase {
+    const char *what;
+    std::function<void(AVC &)> set;
+    bool overWrite;
+    const char *options;
+};
 
 class CommandLine : public AvcFixture {
 protected:
@@ -31,15 +40,21 @@ protected:
 
     QString lastLine() const { return log->commandLines.isEmpty() ? QString() : log->commandLines.last(); }
 
+    // Each case on a driver of its own that holds nothing from before.
+    void expectLines(std::span<const LineCase> cases)
+    {
+        for (const LineCase &c : cases) {
+            auto fresh = makeDriver(conv);
+            fresh->setSourceFile("/v/in.flv");
+            fresh->setDestFile("/v/out.avi");
+            c.set(*fresh);
+            fresh->ConvertMedia(c.overWrite);
+            EXPECT_EQ(lastLine(), line(QString::fromLatin1(c.options))) << c.what;
+        }
+    }
+
     QString conv;
     std::unique_ptr<AVC> avc;
-};
-
-struct LineCase {
-    const char *what;
-    std::function<void(AVC &)> set;
-    bool overWrite;
-    const char *options;
 };
 
 TEST_F(CommandLine, OptionsComeInTheirFixedOrder)
@@ -101,14 +116,38 @@ TEST_F(CommandLine, OptionsComeInTheirFixedOrder)
          },
          true, "-y "},
     };
-    for (const LineCase &c : cases) {
-        auto fresh = makeDriver(conv);
-        fresh->setSourceFile("/v/in.flv");
-        fresh->setDestFile("/v/out.avi");
-        c.set(*fresh);
-        fresh->ConvertMedia(c.overWrite);
-        EXPECT_EQ(lastLine(), line(QString::fromLatin1(c.options))) << c.what;
-    }
+    expectLines(cases);
+}
+
+// What a later set does to an earlier one: the last value holds, and a text
+// set back to empty drops its option as if it had never been set.
+TEST_F(CommandLine, TheLastSetOfASettingHolds)
+{
+    const LineCase cases[] = {
+        {"a text set back to empty", [](AVC &a) {
+             a.setVideoCodec("h264");
+             a.setAudioChannels("2");
+             a.setVideoCodec("");
+         },
+         true, "-y -ac 2 "},
+        {"a text set anew", [](AVC &a) {
+             a.setVideoBitrate("1500");
+             a.setVideoBitrate("360");
+         },
+         false, "-b 360 "},
+        {"a switch set twice", [](AVC &a) {
+             a.setSameQuality(true);
+             a.setSameQuality(true);
+         },
+         true, "-y -sameq "},
+        {"only the settings no profile sets", [](AVC &a) {
+             a.setAudioFourCCTag("0x55");
+             a.setTargetFormat("ntsc-dvd");
+             a.setVideoFourCCTag("XVID");
+         },
+         true, "-y -vtag XVID -target ntsc-dvd -atag 0x55 "},
+    };
+    expectLines(cases);
 }
 
 TEST_F(CommandLine, FileNamesWithBlanksReachTheConverterWhole)

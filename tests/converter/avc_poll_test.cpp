@@ -270,6 +270,19 @@ TEST_F(Poll, CompleteComesAfterTheSettingsAreCleared)
     ASSERT_TRUE(waitForComplete());
 }
 
+// The file names go with the rest at Complete: a start that names only its
+// source then misses its destination.
+TEST_F(Poll, CompleteClearsTheDestinationToo)
+{
+    auto avc = start("exit 0");
+    ASSERT_TRUE(waitForComplete());
+    events.clear();
+    avc->setSourceFile(dir.path() + "/in.flv");
+    avc->ConvertMedia(true);
+    EXPECT_EQ(events, QStringList({"Error: No filename for destination path  - maker.test"}));
+    EXPECT_EQ(log->commandLines.size(), 1) << "nothing else is started";
+}
+
 TEST_F(Poll, ASecondStartWhileRunningIsRefused)
 {
     auto avc = start(kForever);

@@ -197,6 +197,42 @@ TEST_F(Profiles, SettingsCarryOverFromAConversionThatNeverCompleted)
     EXPECT_EQ(log->commandLines.last(), line("/v/clip.flv", "/v/clip.mp3", "-y -f wav -acodec mp3 -ab 128 -ar 41000 -ac 2 "));
 }
 
+// A profile over what a refused start left: it overwrites what it names,
+// switches included only towards True, and keeps every other value.
+TEST_F(Profiles, AProfileOverwritesOnlyWhatItNames)
+{
+    const struct {
+        const char *first;
+        const char *second;
+        const char *options; // the second profile's option part
+    } cases[] = {
+        {"QuickTime MOV", "iPOD Nano (MP3)",
+         "-y -b 360 -r 29.97 -s 320x240 -deinterlace -sameq -acodec mp3 -ab 48 -ar 44100 -ac 2 "},
+        {"Zune MPEG-4 AVC", "3G2 (Mobile)",
+         "-y -b 120 -r 11 -s 176x144 -vcodec mpeg4 -bt 60 -bufsize 128 -g 250 -qscale 25 -maxrate 1500 "
+         "-acodec amr_nb -ab 48 -ar 8000 -ac 1 "},
+        {"iPhone Video", "WAVE Sound (WAV)",
+         "-y -b 1200 -s 320x240 -vcodec mpeg4 -aspect 4:3 -f wav -acodec pcm_s16le -ab 128 -ar 41000 -ac 2 "},
+        {"AVI (MPEG4-DivX-Compatible)", "Zune WMV",
+         "-y -b 1500 -r 29.97 -s 320x240 -vcodec wmv2 -deinterlace -sameq -acodec mp3 -ab 128 -ar 48000 -ac 2 "},
+    };
+    for (const auto &c : cases) {
+        auto avc = makeDriver();
+        profiles::ConvertFLV(*avc, QString::fromLatin1(c.first), "/v/clip.flv"); // refused by the probe
+        const auto r = profiles::ConvertFLV(*avc, QString::fromLatin1(c.second), "/v/clip.flv");
+        EXPECT_EQ(log->commandLines.last(), line("/v/clip.flv", "/v/clip" + r.extension, QString::fromLatin1(c.options)))
+            << c.first << " then " << c.second;
+    }
+    // What a caller set by hand and no profile names stays too.
+    auto avc = makeDriver();
+    avc->setVideoFourCCTag("XVID");
+    avc->setTargetFormat("ntsc-dvd");
+    avc->setAudioFourCCTag("0x55");
+    profiles::ConvertFLV(*avc, "iPOD Nano (MP3)", "/v/clip.flv");
+    EXPECT_EQ(log->commandLines.last(),
+              line("/v/clip.flv", "/v/clip.mp3", "-y -vtag XVID -target ntsc-dvd -acodec mp3 -atag 0x55 "));
+}
+
 TEST_F(Profiles, ARefusalArrivesBeforeConvertFlvReturns)
 {
     auto avc = std::make_unique<AVC>(timer, dir.path() + "/missing/wqas.pga",
