@@ -84,8 +84,9 @@ TEST_F(RoadTest, PageRoadFillsTheDetailsAndQueuesTheVideo)
     EXPECT_TRUE(statuses.contains(QStringLiteral("Data Recieved / vidsite.test ID Recieved")));
     const qsizetype pageLength = watchPage(fields).toLatin1().size();
     const QStringList progress = progressStatuses();
-    if (!progress.isEmpty()) // a page taken in with its head in one read shows no progress
+    if (!progress.isEmpty()) { // a page taken in with its head in one read shows no progress
         EXPECT_EQ(progress.last(), pageProgress(pageLength));
+    }
     EXPECT_EQ(statuses.last(), QStringLiteral("Downloading ..."));
 
     // Requests: the page over HTTP/1.0 with the site's Host line, then the thumbnail.
@@ -462,8 +463,9 @@ TEST_P(TitleRoadTest, TitleNamesAVisibleDownload)
     EXPECT_EQ(window->LastFileName(), c.fileName);
     // The page's progress counted its bytes, whatever its characters.
     const QStringList progress = progressStatuses();
-    if (!progress.isEmpty()) // a page taken in with its head in one read shows no progress
+    if (!progress.isEmpty()) { // a page taken in with its head in one read shows no progress
         EXPECT_EQ(progress.last(), pageProgress(bytes.size()));
+    }
     if (!c.convert) {
         ASSERT_EQ(fakeDownloads.reads.size(), 1);
         EXPECT_EQ(fakeDownloads.reads[0].name, saveFolder() + QStringLiteral("/") + c.fileName + QStringLiteral(".flv"));
