@@ -153,9 +153,8 @@ TEST(ButtonProperties, WriteReadWriteRoundTrip)
 
     PropertyBag first;
     ASSERT_TRUE(a.UserControl_WriteProperties(first));
-    auto stored = PropertyBag::fromBytes(first.toBytes()); // as a window keeps it
-    ASSERT_TRUE(stored);
-    Button b(*stored);
+    const PropertyBag stored = first; // as a window keeps it
+    Button b(stored);
     PropertyBag second;
     ASSERT_TRUE(b.UserControl_WriteProperties(second));
     ASSERT_EQ(keysOf(first), keysOf(second));

@@ -1,7 +1,5 @@
 #include "platform/gui/property_bag.h"
 
-#include <QBuffer>
-#include <QDataStream>
 
 #include <cmath>
 #include <limits>
@@ -145,102 +143,6 @@ std::optional<PicturePtr> PropertyBag::toPicture(const QVariant &v)
     if (isPicture(v))
         return v.value<PicturePtr>();
     return std::nullopt;
-}
-
-// ---- stored form ------------------------------------------------------------
-
-namespace {
-constexpr quint32 kMagic = 0x56425047; // "VBPG"
-enum Tag : quint8 { Empty = 0, I16 = 1, I32 = 2, Bool = 3, Str = 4, FontTag = 5, Pic = 6, Other = 7 };
-} // namespace
-
-QByteArray PropertyBag::toBytes() const
-{
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setVersion(QDataStream::Qt_6_4);
-    s << kMagic << static_cast<quint32>(m_entries.size());
-    for (const Entry &e : m_entries) {
-        s << e.first;
-        const QVariant &v = e.second;
-        if (!v.isValid()) {
-            s << quint8(Empty);
-        } else if (isFont(v)) {
-            const StdFont f = v.value<StdFont>();
-            s << quint8(FontTag) << f.Name << f.Size << f.Bold << f.Italic << f.Underline << f.Strikethrough
-              << f.Charset;
-        } else if (isPicture(v)) {
-            const PicturePtr p = v.value<PicturePtr>();
-            s << quint8(Pic) << bool(p);
-            if (p) {
-                QByteArray png;
-                QBuffer buf(&png);
-                buf.open(QIODevice::WriteOnly);
-                p->image.save(&buf, "PNG");
-                s << p->Type << p->Width << p->Height << png;
-            }
-        } else {
-            switch (v.metaType().id()) {
-            case QMetaType::Short: s << quint8(I16) << v.value<qint16>(); break;
-            case QMetaType::Int: s << quint8(I32) << v.value<qint32>(); break;
-            case QMetaType::Bool: s << quint8(Bool) << v.toBool(); break;
-            case QMetaType::QString: s << quint8(Str) << v.toString(); break;
-            default: s << quint8(Other) << v; break;
-            }
-        }
-    }
-    return out;
-}
-
-std::optional<PropertyBag> PropertyBag::fromBytes(const QByteArray &bytes)
-{
-    QDataStream s(bytes);
-    s.setVersion(QDataStream::Qt_6_4);
-    quint32 magic = 0, count = 0;
-    s >> magic >> count;
-    if (s.status() != QDataStream::Ok || magic != kMagic)
-        return std::nullopt;
-    PropertyBag bag;
-    for (quint32 i = 0; i < count; ++i) {
-        QString key;
-        quint8 tag = 0;
-        s >> key >> tag;
-        QVariant v;
-        switch (tag) {
-        case Empty: break;
-        case I16: { qint16 x; s >> x; v = QVariant::fromValue(x); break; }
-        case I32: { qint32 x; s >> x; v = QVariant::fromValue(x); break; }
-        case Bool: { bool x; s >> x; v = x; break; }
-        case Str: { QString x; s >> x; v = x; break; }
-        case FontTag: {
-            StdFont f;
-            s >> f.Name >> f.Size >> f.Bold >> f.Italic >> f.Underline >> f.Strikethrough >> f.Charset;
-            v = QVariant::fromValue(f);
-            break;
-        }
-        case Pic: {
-            bool has = false;
-            s >> has;
-            PicturePtr p;
-            if (has) {
-                p = std::make_shared<StdPicture>();
-                QByteArray png;
-                s >> p->Type >> p->Width >> p->Height >> png;
-                p->image = QImage::fromData(png, "PNG");
-                p->image = p->image.convertToFormat(p->Type == StdPicture::Icon ? QImage::Format_ARGB32
-                                                                                : QImage::Format_RGB32);
-            }
-            v = QVariant::fromValue(p);
-            break;
-        }
-        case Other: s >> v; break;
-        default: return std::nullopt;
-        }
-        if (s.status() != QDataStream::Ok)
-            return std::nullopt;
-        bag.m_entries.append({key, v});
-    }
-    return bag;
 }
 
 } // namespace vidmora::platform

@@ -7,7 +7,6 @@
 
 #include "platform/gui/std_objects.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -36,10 +35,6 @@ public:
     const QList<Entry> &entries() const { return m_entries; }
     qsizetype size() const { return m_entries.size(); }
     void clear() { m_entries.clear(); }
-
-    // Stored form (pictures as PNG); fromBytes gives nothing for damaged data.
-    QByteArray toBytes() const;
-    static std::optional<PropertyBag> fromBytes(const QByteArray &bytes);
 
     // Typed values, with the runtime's conversions ("12" is 12, True is -1);
     // nothing when the value cannot be converted (a type mismatch or overflow).

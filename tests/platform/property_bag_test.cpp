@@ -43,31 +43,3 @@ TEST(PropertyBag, ConvertsValuesAsTheRuntimeDoes)
     EXPECT_EQ(PropertyBag::toPicture(PropertyBag::picture({})), PicturePtr{});
 }
 
-TEST(PropertyBag, StoredFormKeepsEveryType)
-{
-    QImage img(3, 2, QImage::Format_RGB32);
-    img.fill(qRgb(1, 2, 3));
-    StdFont font;
-    font.Name = "Tahoma";
-    font.Size = 8.25f;
-    font.Bold = true;
-    const PropertyBag bag{{"A", PropertyBag::int16(-2)}, {"B", PropertyBag::int32(-2147483647)}, {"C", true},
-                          {"D", QStringLiteral("Play &it")}, {"E", PropertyBag::font(font)},
-                          {"F", PropertyBag::picture(makePicture(img))}, {"G", PropertyBag::picture({})}};
-    const auto back = PropertyBag::fromBytes(bag.toBytes());
-    ASSERT_TRUE(back);
-    ASSERT_EQ(back->size(), 7);
-    EXPECT_EQ(back->ReadProperty("a").metaType(), QMetaType::fromType<qint16>());
-    EXPECT_EQ(back->ReadProperty("a").toInt(), -2);
-    EXPECT_EQ(back->ReadProperty("b").metaType(), QMetaType::fromType<qint32>());
-    EXPECT_EQ(back->ReadProperty("b").toInt(), -2147483647);
-    EXPECT_EQ(back->ReadProperty("c").toBool(), true);
-    EXPECT_EQ(back->ReadProperty("d").toString(), "Play &it");
-    EXPECT_EQ(PropertyBag::toFont(back->ReadProperty("e")), font);
-    const PicturePtr pic = *PropertyBag::toPicture(back->ReadProperty("f"));
-    ASSERT_TRUE(pic);
-    EXPECT_EQ(pic->image.pixel(2, 1), qRgb(1, 2, 3));
-    EXPECT_EQ(pic->Width, 79);
-    EXPECT_FALSE(*PropertyBag::toPicture(back->ReadProperty("g")));
-    EXPECT_FALSE(PropertyBag::fromBytes(QByteArray("junk")));
-}

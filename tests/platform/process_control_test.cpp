@@ -158,7 +158,7 @@ TEST_F(ProcessControlTest, ListsScriptsByTheirOwnFileName)
     auto all = vidmora::platform::makeProcessControl();
     bool foundSelf = false;
     for (const auto &e : all->processList())
-        foundSelf |= e.pid == ::getpid() && e.exeFile == "converter_tests";
+        foundSelf |= e.pid == ::getpid() && e.exeFile == "platform_tests";
     EXPECT_TRUE(foundSelf);
 
     EXPECT_TRUE(pc->terminateProcess(a.processId()));
