@@ -1,18 +1,11 @@
 // DGSwsHTTP on the real socket against a peer on loopback.
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
-
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
-
 #include "event_wait.h"
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"
 #include "loopback_peer.h"
 #include "page_request.h"
-#include "platform/event_pump.h"
 #include "platform/tcp_socket.h"
 #include "scoped_host.h"
 #include "socket_log.h"

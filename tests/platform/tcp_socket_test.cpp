@@ -1,10 +1,6 @@
 // The real socket against a peer on loopback.
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "event_wait.h"
