@@ -699,6 +699,8 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
         const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
         m_OutputExt = result.extension;
     }
+    // The output goes where the download went, whatever the folder box says later.
+    m_outputFolder = SrcPath.left(SrcPath.lastIndexOf(QLatin1Char('/')));
     // Unless its start was refused (the row has ended then), the row converts.
     m_rows.startConverting(m_rows.indexOfTarget(SrcPath), output);
 }
@@ -792,7 +794,9 @@ void Form1::cmdCancel_Click()
 
 void Form1::Button1_Click()
 {
-    m_setup.shell->open(Text1->text() + QStringLiteral("/") + m_LastFileName + m_OutputExt);
+    // The last conversion's output, in the folder it was written in; before any
+    // conversion, the save folder.
+    m_setup.shell->open(m_outputFolder.value_or(Text1->text()) + QStringLiteral("/") + m_LastFileName + m_OutputExt);
 }
 
 // ---- Window chrome ---------------------------------------------------------

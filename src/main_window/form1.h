@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "main_window/form2.h"
 #include "main_window/window_files.h"
@@ -195,6 +196,8 @@ private:
     qint16 m_SpinFrame = 0;
     QString m_LastFileName;
     QString m_OutputExt;
+    // The folder the last conversion writes in, known from its download.
+    std::optional<QString> m_outputFolder;
 
     // Bookkeeping of this window's own. The rows of lstDownload, in its order:
     // every row is added and removed in both at once.
