@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QWindow>
 
@@ -23,6 +22,7 @@
 #include "main_window/form2.h"
 #include "main_window/skin.h"
 #include "main_window/window_files.h"
+#include "main_window/window_run.h"
 #include "main_window/window_fonts.h"
 #include "page_fields/page_fields.h"
 #include "platform/async_download.h"
@@ -148,14 +148,12 @@ WindowButton *button(QWidget *form, const char *name, const QRect &r, const QStr
 
 } // namespace
 
-QString Form1::startNotice()
-{
-    return QStringLiteral("Welcome to Vidmora");
-}
+QString Form1::startNotice() { return WindowRun::startNotice(); }
 
 Form1::Form1(Form1Setup setup, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_setup(std::move(setup))
+    , m_run(m_setup.siteDomain)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vidmora"));
@@ -353,12 +351,33 @@ void Form1::SetStatus(const QString &Text)
     emit statusLineChanged(Text);
 }
 
+void Form1::applyMoment(Moment moment)
+{
+    const MomentRow row = m_run.at(moment);
+    auto apply = [](QWidget *control, Switch change, void (QWidget::*set)(bool)) {
+        if (change == Switch::On)
+            (control->*set)(true);
+        else if (change == Switch::Off)
+            (control->*set)(false);
+    };
+    apply(Command1, row.download, &QWidget::setEnabled);
+    apply(cmdCancel, row.cancel, &QWidget::setEnabled);
+    apply(Button1, row.play, &QWidget::setVisible);
+    apply(Shape1, row.frame, &QWidget::setVisible);
+}
+
+void Form1::clearFiles(Moment moment)
+{
+    if (momentRow(moment).thumbnailGoes)
+        DeleteThumbnail();
+}
+
 // ---- Load and unload ------------------------------------------------------
 
 void Form1::Form_Load()
 {
     // 1. The converter driver, which takes Timer1 as its poll timer.
-    const QString converter = m_setup.programFolder + QStringLiteral("/wqas.pga");
+    const QString converter = m_setup.programFolder + QLatin1Char('/') + QLatin1String(AVC::kConverterName);
     if (m_setup.makeConverter)
         AVC1 = m_setup.makeConverter(Timer1, converter);
     else
@@ -379,8 +398,8 @@ void Form1::Form_Load()
         Combo1->setCurrentIndex(Combo1->findText(QStringLiteral("AVI (MPEG4-DivX-Compatible)"), Qt::MatchExactly));
 
     // 4., 5.
-    SetStatus(startNotice() + QStringLiteral(" - Ready for converting ..."));
-    m_SpinFrame = 0;
+    SetStatus(WindowRun::startText());
+    m_run.SpinFrame = 0;
 
     // 6. The announcement program; whether it started is not looked at.
     if (m_setup.shell)
@@ -389,7 +408,7 @@ void Form1::Form_Load()
 
 void Form1::Form_Unload()
 {
-    DeleteThumbnail();
+    clearFiles(Moment::WindowClosed);
     AVC1.reset();
     // The program ends here: no handler of the window runs any more, whatever
     // the page client or the download manager still has to say.
@@ -423,12 +442,10 @@ void Form1::ClearConts()
     lblvmrUser->setCaption(QString());
     lblDate->setCaption(QString());
     lblCat->setCaption(QString());
-    SetStatus(QStringLiteral("Ready for converting ") + m_setup.siteDomain + QStringLiteral(" movies !"));
+    SetStatus(m_run.readyText());
     txtDes->setCaption(QString());
     Image1->setPicture(QPixmap());
-    Command1->setEnabled(true);
-    if (!m_LastFileName.isEmpty())
-        Button1->setVisible(true);
+    applyMoment(Moment::Cleared);
 }
 
 void Form1::DeleteThumbnail()
@@ -456,9 +473,9 @@ void Form1::Command1_Click()
     }
 
     // 4.-6.
-    SetStatus(QStringLiteral("Downloading Data ..."));
-    m_IsConverting = false;
-    m_pageCancelled = false;
+    SetStatus(WindowRun::fetchingText());
+    m_run.IsConverting = false;
+    m_run.pageRequested();
     QString request = txturl->text();
     Wsc->geturl(request);
 
@@ -467,28 +484,26 @@ void Form1::Command1_Click()
 
     // 8. The thumbnail, fetched while the window waits. A picture left from an
     // earlier request must never stand in for this one, so it goes first.
-    DeleteThumbnail();
+    clearFiles(Moment::DownloadPressed);
     QString thumbUrl = QStringLiteral("http://") + m_setup.imageHost + QStringLiteral("/vi/") + identifier
         + QStringLiteral("/default.jpg");
     QString target = thumbnailPath();
     DownloadFile(thumbUrl, target);
 
     // 9., 10.
-    Button1->setVisible(false);
-    Shape1->setVisible(true);
+    applyMoment(Moment::DownloadPressed);
 }
 
 void Form1::Wsc_ProgressChanged(qint32 bytesreceived)
 {
-    if (m_pageCancelled)
+    if (m_run.pageDropped())
         return;
-    SetStatus(QStringLiteral("Please Wait... Receiving Vidmora buffers ... ") + QString::number(bytesreceived)
-              + QStringLiteral(" Bytes Received: ") + Wsc->FileSize.toString());
+    SetStatus(m_run.pageProgressText(bytesreceived, Wsc->FileSize.toString()));
 }
 
 void Form1::Wsc_httpError(QString &errmsg, QString & /*Scode*/)
 {
-    if (m_pageCancelled)
+    if (m_run.pageDropped())
         return;
     SetStatus(QString());
     m_setup.messageBox->show(errmsg + QStringLiteral("\r\n") + Wsc->ResponseHeaderString,
@@ -499,12 +514,12 @@ void Form1::Wsc_DownloadComplete()
 {
     // "Cancel" pressed while the page was on its way: the page is dropped, so
     // that nothing the user cancelled is downloaded after all.
-    if (m_pageCancelled)
+    if (m_run.pageDropped())
         return;
     const QString page = Wsc->filedata.toString();
     auto fresh = [&page]() { return QString(page); };
 
-    SetStatus(QStringLiteral("Data Recieved / ") + m_setup.siteDomain + QStringLiteral(" ID Recieved"));
+    SetStatus(m_run.pageReceivedText());
     { QString h = fresh(); lblTitle->setCaption(GetTitle(h)); }
     { QString h = fresh(); lblViews->setCaption(GetViews(h)); }
     { QString h = fresh(); lblvmrUser->setCaption(GetUser(h)); }
@@ -532,15 +547,15 @@ void Form1::Wsc_DownloadComplete()
 
     platform::pumpEventsOnce();
     // A "Cancel" handled inside the pump has reset the window: queue nothing.
-    if (m_pageCancelled)
+    if (m_run.pageDropped())
         return;
 
     m_VideoTitle = lblTitle->Caption();
     Add2DownQue(m_GetVideoUrl, visibleFileName(m_VideoTitle, videoId), lblTitle->Caption());
 
-    cmdCancel->setEnabled(true);
-    Command1->setEnabled(false);
-    SetStatus(QStringLiteral("Downloading ..."));
+    applyMoment(Moment::PageDone);
+    m_run.pageQueued();
+    SetStatus(WindowRun::queuedText());
 }
 
 // ---- Download list ---------------------------------------------------------
@@ -572,7 +587,7 @@ void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QStri
     m_rows.append(tail, downloadTarget(SaveFile));
     showRows();
     // 5., 6.
-    Command1->setEnabled(true);
+    applyMoment(Moment::RowQueued);
     DownloadVmr(URL, SaveFile);
 }
 
@@ -584,24 +599,17 @@ QString Form1::downloadTarget(const QString &FileName) const
 void Form1::DownloadVmr(const QString &URL, const QString &FileName)
 {
     m_downVidmora->BeginDownload(URL, downloadTarget(FileName));
-    m_LastFileName = FileName;
+    m_run.LastFileName = FileName;
 }
 
 void Form1::DownVidmora_DownloadProgress(qint32 &CurBytes, qint32 &MaxBytes, QString &SaveFile)
 {
     // No announced length: nothing to divide by, the rows keep their text.
-    if (MaxBytes == 0)
+    const std::optional<QString> status = downloadProgressText(CurBytes, MaxBytes);
+    if (!status)
         return;
-    const qint64 remaining = qint64(MaxBytes) - qint64(CurBytes);
-    QString size;
-    if (remaining < 1048576)
-        size = QString::number(double(remaining) / 1024.0, 'f', 1) + QStringLiteral(" KB");
-    else
-        size = QString::number(double(remaining) / 1048576.0, 'f', 2) + QStringLiteral(" MB");
-    const QString status = size + QStringLiteral(" (")
-        + QString::number(double(CurBytes) / double(MaxBytes) * 100.0, 'f', 1) + QStringLiteral("%)");
     // Every row shows it, whichever download it tells of.
-    m_rows.showProgress(status, SaveFile);
+    m_rows.showProgress(*status, SaveFile);
     showRows();
 }
 
@@ -612,22 +620,22 @@ void Form1::DownVidmora_DownloadError(QString &SaveFile)
 
 void Form1::DownVidmora_DownloadComplete(qint32 & /*MaxBytes*/, QString &SaveFile)
 {
-    m_IsConverting = true;
+    m_run.IsConverting = true;
     ConvertFLV(QVariant(Combo1->currentText()), SaveFile);
 }
 
 void Form1::DownVidmora_DownloadAllComplete(QStringList &FileNotDownload)
 {
-    cmdCancel->setEnabled(false);
+    applyMoment(Moment::BatchEnded);
     // Element 0 is always empty; any further one is a download that failed.
     if (FileNotDownload.size() > 1)
-        endFailedStep(QStringLiteral("Download failed"));
+        endFailedStep(WindowRun::downloadFailedText());
     // The conversion the batch has just started may run for minutes: "Cancel"
     // stays there to stop it, and goes again when it ends.
-    if (conversionRunning()) {
-        cmdCancel->setEnabled(true);
-        m_cancelKeptForConversion = true;
-    }
+    const bool converting = conversionRunning();
+    m_run.batchEnded(converting);
+    if (converting)
+        applyMoment(Moment::CancelKept);
 }
 
 bool Form1::conversionRunning() const { return AVC1 && AVC1->IsRunning(); }
@@ -661,12 +669,9 @@ void Form1::dropEndedRows()
 void Form1::endFailedStep(const QString &statusText)
 {
     // A conversion that is still under way keeps the window busy until its end.
-    if (conversionRunning()) {
-        m_IsConverting = true;
+    if (!m_run.stepFailed(conversionRunning()))
         return;
-    }
-    m_IsConverting = false;
-    Command1->setEnabled(true);
+    applyMoment(Moment::StepFailed);
     SetStatus(statusText);
 }
 
@@ -679,7 +684,7 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
     const QString name = FormatType.toString();
     const profiles::ConversionProfile *profile = profiles::findProfile(name);
     if (!profile) {
-        m_IsConverting = false;
+        m_run.IsConverting = false;
         m_setup.messageBox->show(profiles::notSupportedText(name), MessageBox::Icon::Exclamation,
                                  QString::fromLatin1(profiles::kNotSupportedTitle));
         // Nothing will convert this download: the window goes back to idle
@@ -689,30 +694,24 @@ void Form1::ConvertFLV(const QVariant &FormatType, const QString &SrcPath)
         return;
     }
     // Known before the start, since a refused start reports inside the call.
-    // A start refused because another conversion runs leaves that one's files alone.
     const QString output = profiles::outputPath(SrcPath, QString::fromLatin1(profile->extension));
-    if (!conversionRunning()) {
-        m_conversion = {{SrcPath, output}};
-    }
-    {
-        const QScopedValueRollback<QString> starting(m_startingSource, SrcPath);
-        const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
-        m_OutputExt = result.extension;
-    }
+    m_run.conversionAsked({SrcPath, output}, conversionRunning());
+    const profiles::ConvertResult result = profiles::ConvertFLV(*AVC1, name, SrcPath);
+    m_run.OutputExt = result.extension;
+    m_run.conversionAnswered();
     // Unless its start was refused (the row has ended then), the row converts.
     m_rows.startConverting(m_rows.indexOfTarget(SrcPath), output);
 }
 
 void Form1::AVC1_Converting()
 {
-    static const char *const endings[] = {" data |", " data /", " data -", " data \\"};
-    if (m_SpinFrame < 0 || m_SpinFrame > 3)
+    const std::optional<QString> frame = m_run.turnSpinner();
+    if (!frame)
         return;
-    SetStatus(QStringLiteral("Converting ") + m_setup.siteDomain + QString::fromLatin1(endings[m_SpinFrame]));
-    m_SpinFrame = static_cast<qint16>((m_SpinFrame + 1) % 4);
+    SetStatus(*frame);
     // A row that has ended ("Error" of a refused conversion, ...) keeps saying
     // how: it is not being converted.
-    m_rows.showConverting(QString(SB1->Caption()).remove(QStringLiteral("Wait ")));
+    m_rows.showConverting(WindowRun::rowSpinnerText(SB1->Caption()));
     showRows();
 }
 
@@ -720,23 +719,17 @@ void Form1::AVC1_Complete()
 {
     // Step 1, the download's deletion, and the converter's leftovers: the
     // file rules decide from how the conversion ended.
-    const ConversionOutcome outcome
-        = conversionOutcome(m_conversion.files, AVC1 ? AVC1->ExitCode() : -1, m_conversion.cancelled);
-    clearAfterConversion(m_conversion.files, outcome);
-    const bool converted = outcome == ConversionOutcome::Converted;
-    const bool cancelled = outcome == ConversionOutcome::Cancelled;
-    const QString source = m_conversion.files.source;
-    m_conversion = {};
+    const ConversionEnd end = m_run.conversionEnded(AVC1 ? AVC1->ExitCode() : -1);
+    clearAfterConversion(end.files, end.outcome);
 
-    m_IsConverting = false;
-    SetStatus(QStringLiteral("Done"));
-    Command1->setEnabled(true);
+    m_run.IsConverting = false;
+    SetStatus(WindowRun::doneText());
+    applyMoment(Moment::ConversionEnded);
     ClearConts();
-    if (!converted)
-        SetStatus(cancelled ? QStringLiteral("Conversion cancelled")
-                            : QStringLiteral("Conversion failed - the downloaded video is kept"));
-    m_SpinFrame = 0;
-    DeleteThumbnail();
+    if (end.statusAfter)
+        SetStatus(*end.statusAfter);
+    m_run.SpinFrame = 0;
+    clearFiles(Moment::ConversionEnded);
     m_downVidmora->CancelAllDownload();
     const int selected = lstDownload->selectedIndex();
     if (selected != 0)
@@ -745,54 +738,51 @@ void Form1::AVC1_Complete()
     // video's row when another row was the selected one, and the downloads just
     // cancelled. They say how they ended and give way to the next request, so
     // that the same video can be fetched again.
-    m_rows.end(m_rows.indexOfTarget(source),
-               converted ? RowState::Done : cancelled ? RowState::Cancelled : RowState::ConversionFailed);
+    m_rows.end(m_rows.indexOfTarget(end.files.source), end.rowState);
     m_rows.endLive(RowState::Cancelled);
     showRows();
-    if (m_cancelKeptForConversion) {
-        m_cancelKeptForConversion = false;
-        cmdCancel->setEnabled(false);
-    }
+    if (m_run.releaseCancel())
+        applyMoment(Moment::CancelReleased);
 }
 
 void Form1::AVC1_ErrorEvent(QString &ErrorMessage)
 {
-    m_IsConverting = false;
+    m_run.IsConverting = false;
     SetStatus(ErrorMessage);
     // The conversion never started: keep the download and the message, and let
     // the user make a new request.
-    endRow(m_rows.indexOfTarget(m_startingSource), RowState::Failed);
-    if (conversionRunning()) {
+    endRow(m_rows.indexOfTarget(m_run.startingSource()), RowState::Failed);
+    const bool anotherRuns = conversionRunning();
+    m_run.conversionRefused(anotherRuns);
+    if (anotherRuns) {
         // Refused because another conversion runs: that one goes on.
-        m_IsConverting = true;
+        m_run.IsConverting = true;
         return;
     }
-    Command1->setEnabled(true);
-    m_conversion.files = {};
+    applyMoment(Moment::ConversionRefused);
 }
 
 void Form1::cmdCancel_Click()
 {
-    m_pageCancelled = true;
-    if (m_IsConverting && AVC1) {
-        m_conversion.cancelled = true;
+    const bool stopsConverter = m_run.IsConverting && AVC1;
+    m_run.cancelPressed(stopsConverter);
+    if (stopsConverter)
         AVC1->CancelConvert();
-    }
     m_downVidmora->CancelAllDownload();
     const int selected = lstDownload->selectedIndex();
     if (selected != 0)
         removeRow(selected);
     ClearConts();
-    Command1->setEnabled(true);
+    applyMoment(Moment::CancelPressed);
     // The downloads are cancelled: their rows give way to the next request. The
     // row of a conversion that is being stopped stays until its end.
-    m_rows.endLive(RowState::Cancelled, conversionRunning() ? m_rows.indexOfTarget(m_conversion.files.source) : 0);
+    m_rows.endLive(RowState::Cancelled, conversionRunning() ? m_rows.indexOfTarget(m_run.conversionFiles().source) : 0);
     showRows();
 }
 
 void Form1::Button1_Click()
 {
-    m_setup.shell->open(Text1->text() + QStringLiteral("/") + m_LastFileName + m_OutputExt);
+    m_setup.shell->open(m_run.playPath(Text1->text()));
 }
 
 // ---- Window chrome ---------------------------------------------------------

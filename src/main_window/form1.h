@@ -15,6 +15,7 @@
 #include "main_window/form2.h"
 #include "main_window/window_files.h"
 #include "main_window/window_rows.h"
+#include "main_window/window_run.h"
 #include "main_window/window_button.h"
 #include "platform/timer.h"
 
@@ -76,10 +77,11 @@ public:
     void DownloadVmr(const QString &URL, const QString &FileName);
 
     // Window state, readable for the program's checks.
-    bool IsConverting() const { return m_IsConverting; }
-    QString LastFileName() const { return m_LastFileName; }
-    QString OutputExt() const { return m_OutputExt; }
-    int SpinFrame() const { return m_SpinFrame; }
+    bool IsConverting() const { return m_run.IsConverting; }
+    QString LastFileName() const { return m_run.LastFileName; }
+    QString OutputExt() const { return m_run.OutputExt; }
+    int SpinFrame() const { return m_run.SpinFrame; }
+    RunPhase phase() const { return m_run.phase(); }
     QString GetVideoUrl() const { return m_GetVideoUrl; }
     QString statusText() const;
     QString saveFolder() const;
@@ -109,6 +111,10 @@ private:
     void Form_Unload();
     void endProgram();
     void SetStatus(const QString &Text);
+    // What `moment` switches: "Download", "Cancel", "Play" and the thumbnail's frame.
+    void applyMoment(Moment moment);
+    // The files that go at `moment` (the thumbnail).
+    void clearFiles(Moment moment);
     void DeleteThumbnail();
     QString thumbnailPath() const;
 
@@ -185,34 +191,19 @@ private:
     QPointer<Form2> m_form2;
     QPixmap m_skin;
 
-    // Window variables.
-    bool m_IsConverting = false;
+    // Window variables of the page step.
     QString m_GetVideoUrl;
     QString m_VideoTitle;
     QString m_VideoCategory;
     QString m_VideoDescription;
     QString m_TToken;
-    qint16 m_SpinFrame = 0;
-    QString m_LastFileName;
-    QString m_OutputExt;
+    // What the request is doing: the other window variables (IsConverting,
+    // SpinFrame, LastFileName, OutputExt), the phase and the conversion under way.
+    WindowRun m_run;
 
     // Bookkeeping of this window's own. The rows of lstDownload, in its order:
     // every row is added and removed in both at once.
     DownloadRows m_rows;
-    // The conversion under way: its files, which outlive its row when "Cancel"
-    // removes it, and whether "Cancel" stopped it.
-    struct Conversion {
-        ConversionFiles files;
-        bool cancelled = false;
-    };
-    Conversion m_conversion;
-    // The download whose conversion is being started, while the driver is
-    // asked: a refused start is reported from inside that call.
-    QString m_startingSource;
-    bool m_cancelKeptForConversion = false; // "Cancel" enabled for the running conversion only
-    // Set by "Cancel", cleared by the next accepted "Download": the page fetch
-    // still on its way (the client cannot be stopped) is then ignored.
-    bool m_pageCancelled = false;
 };
 
 } // namespace vidmora::main_window

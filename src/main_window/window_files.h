@@ -3,7 +3,8 @@
 // Which files the main window deletes, and when. Kept apart from the window so
 // that the rules can be read, and tested, in one place:
 // - the downloaded ".flv" goes only after a conversion that made its output;
-// - the thumbnail "fis.tmp" goes when a conversion ends and when the window closes;
+// - the thumbnail "fis.tmp" goes before a new request fetches its own, when a
+//   conversion ends and when the window closes (the moments of window_run.h);
 // - what a converter of this output left under its temporary name goes once
 //   that converter no longer runs, whatever the outcome;
 // - a file at the output's own name is never deleted: the converter writes under

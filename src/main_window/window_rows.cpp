@@ -1,6 +1,6 @@
 #include "main_window/window_rows.h"
 
-#include "profiles/profiles.h"
+#include "profiles/not_supported_title.h"
 
 namespace vidmora::main_window {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "converter/converter_settings.h"
+#include "profiles/not_supported_title.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,8 +34,8 @@ const ConversionProfile *findProfile(const QString &formatType);
 // is the default. Six of them have no profile.
 QStringList formatListEntries();
 
-// The box shown when no profile has the chosen name: exclamation icon, OK button.
-inline constexpr char kNotSupportedTitle[] = "NOT Supported";
+// The box shown when no profile has the chosen name: exclamation icon, OK button,
+// title kNotSupportedTitle.
 QString notSupportedText(const QString &formatType); // "Error: " + name + " is not compatible."
 
 // The output path: `srcPath` with its final ".flv" extension (any case)

@@ -313,6 +313,26 @@ TEST_F(ConversionBookkeepingTest, TheFileDeletedIsTheOneTheDownloadWrote)
     EXPECT_TRUE(QFileInfo::exists(decoy));
 }
 
+TEST_F(ConversionBookkeepingTest, PlayOpensTheOutputInTheFolderItWasWrittenIn)
+{
+    requestVideo({});
+    fakeDownloads.complete(flvPath(), 6, m_flv);
+    ASSERT_TRUE(window->IsConverting());
+    // A new folder chosen while the video converts, holding a file of the
+    // output's name: the output is still written in the first folder.
+    QTemporaryDir other;
+    child<QLineEdit>("Text1")->setText(other.path());
+    const QString unrelated = other.path() + QStringLiteral("/A Day at the Lake.avi");
+    ASSERT_TRUE(writeFile(unrelated, "someone else's file"));
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(probeFormat(outputAvi()), QStringLiteral("avi"));
+
+    ASSERT_TRUE(button("Button1")->isVisible());
+    press("Button1");
+    EXPECT_EQ(shell.opened.last(), outputAvi());
+    EXPECT_EQ(readFile(unrelated), "someone else's file");
+}
+
 TEST_F(ConversionBookkeepingTest, CancelledConversionKeepsTheDownloadAndAnEarlierOutput)
 {
     // Two videos queued: while the second is still on its way, the first one

@@ -84,8 +84,9 @@ TEST_F(WindowFiles, OutcomeComesFromTheExitTheCancelAndTheOutput)
     };
     for (const Case &c : cases) {
         QFile::remove(files.output);
-        if (c.output)
+        if (c.output) {
             ASSERT_TRUE(writeFile(files.output, c.output));
+        }
         EXPECT_EQ(main_window::conversionOutcome(files, c.exitCode, c.cancelled), c.outcome) << c.what;
     }
     EXPECT_EQ(main_window::conversionOutcome({}, 0, false), ConversionOutcome::Failed) << "nothing started";
