@@ -420,7 +420,7 @@ void Button::SetAccessKeys()
     if (m_Caption.size() > 1) {
         int ampersandsShown = 0;
         bool decided = false;
-        platform::forEachShownChar(m_Caption, m_Caption.size(), [&](QChar c, bool marked) {
+        auto look = [&](QChar c, bool marked) {
             if (decided)
                 return;
             if (marked) {
@@ -430,7 +430,8 @@ void Button::SetAccessKeys()
             } else if (c == u'&' && ++ampersandsShown == 2) {
                 decided = true;
             }
-        });
+        };
+        platform::forEachShownChar(m_Caption, m_Caption.size(), platform::LastAmpersand::Hidden, look);
     }
 
     if (m_ShortcutId != 0) {
