@@ -78,7 +78,9 @@ void Button::DrawButton(std::uint8_t State, bool Force)
 // One look of a style whose drawing differs from the others only in data, in
 // drawing order: a fill, the caption, a two-ring bevel (the outer ring alone
 // when the inner colours are None), a 1-pixel outline on the edge and one a
-// pixel in, and the dotted focus rectangle. A None shade draws nothing.
+// pixel in, and the dotted focus rectangle. A None shade draws nothing. The
+// focus rectangle lies on the content rectangle, inside every ring and
+// outline, so drawing it last changes no pixel of them.
 struct Button::LookRow {
     // Which variant of a look a row draws; the first row that fits is taken.
     enum class When : std::uint8_t {
