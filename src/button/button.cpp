@@ -205,14 +205,14 @@ void Button::setCaption(const QString &newValue)
     m_Caption = newValue;
     SetAccessKeys();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
     changed(Stored::Caption);
 }
 
 void Button::setEnabled(bool newValue)
 {
     m_Enabled = newValue;
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
     applySurfaceEnabled(newValue);
     changed(Stored::Enabled);
 }
@@ -222,7 +222,7 @@ void Button::setFont(const StdFont &newFont)
     m_SurfaceFont = newFont;
     applySurfaceFont();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
     changed(Stored::Font);
 }
 
@@ -231,7 +231,7 @@ void Button::setFontBold(bool newValue)
     m_SurfaceFont.Bold = newValue;
     applySurfaceFont();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
 }
 
 void Button::setFontItalic(bool newValue)
@@ -239,7 +239,7 @@ void Button::setFontItalic(bool newValue)
     m_SurfaceFont.Italic = newValue;
     applySurfaceFont();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
 }
 
 void Button::setFontUnderline(bool newValue)
@@ -247,7 +247,7 @@ void Button::setFontUnderline(bool newValue)
     m_SurfaceFont.Underline = newValue;
     applySurfaceFont();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
 }
 
 std::int16_t Button::FontSize() const
@@ -261,7 +261,7 @@ void Button::setFontSize(std::int16_t newValue)
     m_SurfaceFont.Size = static_cast<float>(newValue);
     applySurfaceFont();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
 }
 
 void Button::setFontName(const QString &newValue)
@@ -269,14 +269,14 @@ void Button::setFontName(const QString &newValue)
     m_SurfaceFont.Name = newValue;
     applySurfaceFont();
     CalcCaptionRect();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
 }
 
 void Button::setColorScheme(std::int32_t newValue)
 {
     m_ColorScheme = newValue;
     CalcColors();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
     changed(Stored::ColorScheme);
 }
 
@@ -388,7 +388,7 @@ void Button::setValue(bool newValue)
 {
     m_Value = newValue;
     if (m_CheckBoxBehaviour)
-        DrawButton(0, true);
+        DrawButton(dsUp, true);
     changed(Stored::Value);
 }
 
@@ -420,7 +420,7 @@ void Button::SetAccessKeys()
     if (m_Caption.size() > 1) {
         int ampersandsShown = 0;
         bool decided = false;
-        platform::forEachShownChar(m_Caption, m_Caption.size(), [&](QChar c, bool marked) {
+        auto look = [&](QChar c, bool marked) {
             if (decided)
                 return;
             if (marked) {
@@ -430,7 +430,8 @@ void Button::SetAccessKeys()
             } else if (c == u'&' && ++ampersandsShown == 2) {
                 decided = true;
             }
-        });
+        };
+        platform::forEachShownChar(m_Caption, m_Caption.size(), platform::LastAmpersand::Hidden, look);
     }
 
     if (m_ShortcutId != 0) {

@@ -172,7 +172,7 @@ public:
     bool HasFocus() const { return m_HasFocus; }
     bool CanDraw() const { return m_CanDraw; }
     std::uint8_t LastState() const { return m_LastState; }
-    int LastTextState() const { return m_LastTextState; }
+    int LastTextState() const { return static_cast<int>(m_LastTextState); }
     bool overTimerEnabled() const { return m_OverTimer.Enabled(); }
     const QImage &surface() const { return m_Surface; }
     int paintCount() const { return m_PaintCount; }
@@ -187,6 +187,8 @@ public:
     void UserControl_Resize();
     void CalcCaptionRect();
     void CalcPictureSize();
+    // The looks DrawButton is asked for; any other state paints the face alone.
+    enum DrawState : std::uint8_t { dsUp = 0, dsPressed = 2 };
     void DrawButton(std::uint8_t State, bool Force);
     void DrawRect(int X, int Y, int Width, int Height, COLORREF Color, bool Outline = false);
     void DrawEllipse(int X, int Y, int Width, int Height, COLORREF PenColor, COLORREF FillColor);
@@ -261,25 +263,38 @@ private:
     bool pressBeforeWasOwn() const;
     bool isOverAt(QPoint pos) const;
     void Cls();
-    void DrawCaption(std::uint8_t TextState);
+    // The caption's eight renderings; 3 to 6 are the disabled ones, by style.
+    enum class TextState : std::uint8_t {
+        Up = 0,
+        Hovered = 1,
+        Pressed = 2,
+        DisabledEmbossed = 3,
+        DisabledFlat = 4,
+        DisabledGradient = 5,
+        DisabledGlossy = 6,
+        PressedGlossy = 7,
+    };
+    void DrawCaption(TextState State);
     void DrawCaptionEffect(const RECT &Rect);
-    void DrawPictures(std::uint8_t PictureState);
-    void DrawPictureEffect(std::int32_t Offset, const PicturePtr &Picture);
-    // The three looks of every style; the values are the picture states drawn with them.
+    // The three looks of every style; the values are the picture states DrawPictures takes.
     enum class Look : std::uint8_t { Up = 0, Pressed = 1, Disabled = 2 };
+    void DrawPictures(Look PictureState);
+    void DrawPictureEffect(std::int32_t Offset, const PicturePtr &Picture);
     void drawLook(Look look);
-    std::uint8_t upTextState() const; // the caption's text state in the up look: hovered or not
-    void drawFramed(Look look);
-    void drawStandard(Look look);
+    TextState upTextState() const; // the caption's text state in the up look: hovered or not
+    // Colours of the set, and the few derived from it, as the style table names them.
+    enum class Shade : std::uint8_t {
+        None, Light, LightPlus8, Highlight, Shadow, DarkShadow, Hot, HotBack, HotPressed,
+    };
+    COLORREF shade(Shade s) const;
+    struct LookRow;
+    static std::span<const LookRow> lookRows();
+    const LookRow *lookRowFor(Look look) const;
+    void drawLookRow(const LookRow &row);
     void drawGradient(Look look);
     void drawRounded(Look look);
     void drawSoft(Look look);
-    void drawLight3D(Look look);
-    void drawThin(Look look);
-    void drawFlatThin(Look look);
-    void drawHotTrack(Look look);
     void drawSeeThrough(Look look);
-    void drawFlat3D(Look look);
     void drawOval(Look look);
     void drawGlossy(Look look);
     void drawCaptionText(COLORREF color, RECT rc);
@@ -347,7 +362,7 @@ private:
     int m_CaptionWidth = 0, m_CaptionHeight = 0;
     int m_PictureX = 0, m_PictureY = 0, m_PictureWidth = 0, m_PictureHeight = 0;
     QRegion m_WindowRegion;
-    int m_LastTextState = 0;
+    TextState m_LastTextState = TextState::Up;
     int m_PaintCount = 0;
 };
 

@@ -110,38 +110,37 @@ void Button::drawCaptionText(COLORREF color, RECT rc)
     DrawTextA(m_hDC.get(), m_Caption, static_cast<int>(m_Caption.size()), &rc, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
 }
 
-void Button::DrawCaption(std::uint8_t TextState)
+void Button::DrawCaption(TextState State)
 {
-    m_LastTextState = TextState;
+    m_LastTextState = State;
     const ColorSet &c = m_c;
-    switch (TextState) {
-    case 0:
+    switch (State) {
+    case TextState::Up:
         DrawCaptionEffect(m_CaptionRect);
         drawCaptionText(c.TextColor, m_CaptionRect);
         break;
-    case 1:
+    case TextState::Hovered:
         DrawCaptionEffect(m_CaptionRect);
         drawCaptionText(c.TextOverColor, m_CaptionRect);
         break;
-    case 2:
+    case TextState::Pressed:
         DrawCaptionEffect(m_PressedRect);
         drawCaptionText(m_ButtonType == btRounded ? c.LightColor : c.TextOverColor, m_PressedRect);
         break;
-    case 3:
+    case TextState::DisabledEmbossed:
         drawCaptionText(c.HighlightColor, m_PressedRect);
         drawCaptionText(c.ShadowColor, m_CaptionRect);
         break;
-    case 4: drawCaptionText(c.ShadowColor, m_CaptionRect); break;
-    case 5: drawCaptionText(ShiftColor(c.BaseColor, -104, true), m_CaptionRect); break;
-    case 6:
+    case TextState::DisabledFlat: drawCaptionText(c.ShadowColor, m_CaptionRect); break;
+    case TextState::DisabledGradient: drawCaptionText(ShiftColor(c.BaseColor, -104, true), m_CaptionRect); break;
+    case TextState::DisabledGlossy:
         drawCaptionText(c.HighlightColor, m_PressedRect);
         drawCaptionText(c.FaceColor, m_CaptionRect);
         break;
-    case 7:
+    case TextState::PressedGlossy:
         drawCaptionText(ShiftColor(c.ShadowColor, -50), m_PressedRect);
         drawCaptionText(c.HighlightColor, m_CaptionRect);
         break;
-    default: break;
     }
 }
 
@@ -152,14 +151,14 @@ void Button::DrawCaptionEffect(const RECT &Rect)
     COLORREF base;
     if (m_ButtonType == btGradient || m_ButtonType == btRounded || m_ButtonType == btGlossy)
         base = m_c.BaseColor;
-    else if (m_LastState == 0 && m_IsOver && m_ColorScheme != csCustom && m_ButtonType == btHotTrack)
+    else if (m_LastState == dsUp && m_IsOver && m_ColorScheme != csCustom && m_ButtonType == btHotTrack)
         base = m_c.HotBackColor;
     else
         base = m_c.FaceColor;
     RECT r = Rect;
     OffsetRect(&r, 1, 1);
     drawCaptionText(ShiftColor(base, m_SpecialEffect == seSunken ? 40 : -40), r);
-    if (m_SpecialEffect >= 3)
+    if (m_SpecialEffect >= seShadow)
         return;
     r = Rect;
     OffsetRect(&r, -1, -1);
@@ -183,14 +182,14 @@ void Button::DrawPictureEffect(std::int32_t Offset, const PicturePtr &Picture)
     BlitPicture(dc, m_PictureX + 1 + Offset, m_PictureY + 1 + Offset, m_PictureWidth, m_PictureHeight, Picture,
                 m_c.MaskRGB, static_cast<std::int32_t>(ShiftColor(base, m_SpecialEffect == seSunken ? 40 : -40)),
                 false, false, false);
-    if (m_SpecialEffect >= 3)
+    if (m_SpecialEffect >= seShadow)
         return;
     BlitPicture(dc, m_PictureX - 1 + Offset, m_PictureY - 1 + Offset, m_PictureWidth, m_PictureHeight, Picture,
                 m_c.MaskRGB, static_cast<std::int32_t>(ShiftColor(base, m_SpecialEffect == seSunken ? -40 : 40)),
                 false, false, false);
 }
 
-void Button::DrawPictures(std::uint8_t PictureState)
+void Button::DrawPictures(Look PictureState)
 {
     if (!m_PictureNormal)
         return;
@@ -205,7 +204,7 @@ void Button::DrawPictures(std::uint8_t PictureState)
     const int bt = m_ButtonType;
 
     switch (PictureState) {
-    case 0:
+    case Look::Up:
         if (!m_IsOver) {
             DrawPictureEffect(0, m_PictureNormal);
             blit(m_PictureNormal, X, Y, -1, false, m_UseGreyscale, bt == btHotTrack);
@@ -221,7 +220,7 @@ void Button::DrawPictures(std::uint8_t PictureState)
             blit(m_PictureNormal, X, Y);
         }
         break;
-    case 1:
+    case Look::Pressed:
         if (m_PictureOver && bt != btHotTrack) {
             const int d = bt == btSoft ? 0 : 1;
             blit(m_PictureOver, X + d, Y + d);
@@ -233,7 +232,7 @@ void Button::DrawPictures(std::uint8_t PictureState)
             blit(m_PictureNormal, X + 1, Y + 1);
         }
         break;
-    case 2:
+    case Look::Disabled:
         if (bt == btSoft || bt == btLight3D) {
             blit(m_PictureNormal, X, Y, tintOf(m_c.ShadowColor), true);
         } else if (bt == btHotTrack) {
@@ -245,10 +244,9 @@ void Button::DrawPictures(std::uint8_t PictureState)
             blit(m_PictureNormal, X, Y, tintOf(m_c.ShadowColor), true);
         }
         break;
-    default: break;
     }
     if (m_PicturePosition == ppBehind)
-        DrawCaption(static_cast<std::uint8_t>(m_LastTextState));
+        DrawCaption(m_LastTextState);
 }
 
 void Button::BlitPicture(HDC TargetDC, int X, int Y, int Width, int Height, const PicturePtr &Picture,

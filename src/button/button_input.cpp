@@ -316,7 +316,7 @@ void Button::UserControl_MouseDown(std::int16_t Button, std::int16_t Shift, floa
     emit MouseDown(Button, Shift, X, Y);
     m_LastMouseButton = static_cast<std::uint8_t>(Button);
     if (Button != 2)
-        DrawButton(2, false);
+        DrawButton(dsPressed, false);
 }
 
 void Button::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y)
@@ -328,15 +328,15 @@ void Button::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, floa
         if (Button == 0 && !m_IsOver) {
             m_OverTimer.setEnabled(true);
             m_IsOver = true;
-            DrawButton(0, true);
+            DrawButton(dsUp, true);
             emit MouseOver();
         } else if (Button == 1) {
             m_IsOver = true;
-            DrawButton(2, false);
+            DrawButton(dsPressed, false);
             m_IsOver = false;
         }
     } else {
-        DrawButton(0, false);
+        DrawButton(dsUp, false);
     }
 }
 
@@ -344,7 +344,7 @@ void Button::UserControl_MouseUp(std::int16_t Button, std::int16_t Shift, float 
 {
     emit MouseUp(Button, Shift, X, Y);
     if (Button != 2)
-        DrawButton(0, false);
+        DrawButton(dsUp, false);
 }
 
 void Button::UserControl_Click()
@@ -353,7 +353,7 @@ void Button::UserControl_Click()
         return;
     if (m_CheckBoxBehaviour)
         m_Value = !m_Value;
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
     repaint(); // the up look is on screen before the container's handler runs
     emit Click();
 }
@@ -371,7 +371,7 @@ void Button::UserControl_KeyDown(std::int16_t KeyCode, std::int16_t Shift)
     emit KeyDown(KeyCode, Shift);
     m_LastKeyCode = static_cast<std::uint8_t>(KeyCode);
     switch (KeyCode) {
-    case 32: DrawButton(2, false); break;
+    case 32: DrawButton(dsPressed, false); break;
     case 37:
     case 38: sendTab(false); break;
     case 39:
@@ -386,7 +386,7 @@ void Button::UserControl_KeyUp(std::int16_t KeyCode, std::int16_t Shift)
     if (m_LastKeyCode == 32 && KeyCode == 32) {
         if (m_CheckBoxBehaviour)
             m_Value = !m_Value;
-        DrawButton(0, false);
+        DrawButton(dsUp, false);
         repaint();
         emit Click();
     }
@@ -437,7 +437,7 @@ void Button::OverTimer_Timer()
         return;
     m_OverTimer.setEnabled(false);
     m_IsOver = false;
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
     emit MouseOut();
 }
 
@@ -482,7 +482,7 @@ void Button::UserControl_Show()
     }
     m_CanDraw = true;
     CalcColors();
-    DrawButton(0, true);
+    DrawButton(dsUp, true);
 }
 
 void Button::UserControl_Hide()

@@ -31,7 +31,7 @@ void Button::Cls()
 void Button::DrawButton(std::uint8_t State, bool Force)
 {
     if (m_CheckBoxBehaviour && m_Value)
-        State = 2; // a checked toggle always shows the pressed look
+        State = dsPressed; // a checked toggle always shows the pressed look
     if (!Force && m_Caption == m_LastCaption && State == m_LastState)
         return;
     if (m_H == 0 || !m_CanDraw)
@@ -61,98 +61,174 @@ void Button::DrawButton(std::uint8_t State, bool Force)
     std::optional<Look> look;
     if (!m_Enabled)
         look = Look::Disabled;
-    else if (State == 2)
+    else if (State == dsPressed)
         look = Look::Pressed;
-    else if (State == 0)
+    else if (State == dsUp)
         look = Look::Up;
     if (look) {
         drawLook(*look);
-        DrawPictures(static_cast<std::uint8_t>(*look));
+        DrawPictures(*look);
     }
 
     update();
 }
 
+// ---- the styles drawn from data ------------------------------------------------
+
+// One look of a style whose drawing differs from the others only in data, in
+// drawing order: a fill, the caption, a two-ring bevel (the outer ring alone
+// when the inner colours are None), a 1-pixel outline on the edge and one a
+// pixel in, and the dotted focus rectangle. A None shade draws nothing. The
+// focus rectangle lies on the content rectangle, inside every ring and
+// outline, so drawing it last changes no pixel of them.
+struct Button::LookRow {
+    // Which variant of a look a row draws; the first row that fits is taken.
+    enum class When : std::uint8_t {
+        Always,
+        Over, // the pointer is over the button
+        NotOver,
+        Default, // the container shows it as its default button, focus rectangles on
+        NotDefault,
+    };
+    std::int32_t style;
+    Look look;
+    When when;
+    Shade fill;
+    int fillAt; // the fill covers W x H from (fillAt, fillAt)
+    TextState caption; // Up stands for Up or Hovered, as the pointer is
+    Shade frame[4];
+    std::int16_t frameOffset;
+    Shade outline;
+    Shade innerOutline;
+    bool focus;
+};
+
+std::span<const Button::LookRow> Button::lookRows()
+{
+    using L = Look;
+    using W = LookRow::When;
+    using T = TextState;
+    using enum Shade;
+    // clang-format off
+    static const LookRow rows[] = {
+        // style         look         when           fill       at caption              frame c1..c4                               off outline     inner   focus
+        {btFramed,     L::Up,       W::Always,     None,      0, T::Up,               {Highlight, Shadow, Highlight, Shadow},    -1, DarkShadow, None,   true},
+        {btFramed,     L::Pressed,  W::Always,     None,      0, T::Pressed,          {Shadow, Highlight, Shadow, Highlight},    -1, DarkShadow, None,   true},
+        {btFramed,     L::Disabled, W::Always,     None,      0, T::DisabledEmbossed, {Highlight, Shadow, Highlight, Shadow},    -1, DarkShadow, None,   false},
+
+        {btStandard,   L::Up,       W::Default,    None,      0, T::Up,               {Highlight, DarkShadow, Light, Shadow},    -1, DarkShadow, None,   true},
+        {btStandard,   L::Up,       W::NotDefault, None,      0, T::Up,               {Highlight, DarkShadow, Light, Shadow},     0, None,       None,   false},
+        {btStandard,   L::Pressed,  W::Default,    None,      0, T::Pressed,          {None, None, None, None},                   0, DarkShadow, Shadow, true},
+        {btStandard,   L::Pressed,  W::NotDefault, None,      0, T::Pressed,          {DarkShadow, Highlight, Shadow, Light},     0, None,       None,   false},
+        {btStandard,   L::Disabled, W::Always,     None,      0, T::DisabledEmbossed, {Highlight, DarkShadow, Light, Shadow},     0, None,       None,   false},
+
+        {btLight3D,    L::Up,       W::Always,     None,      0, T::Up,               {LightPlus8, Shadow, LightPlus8, Shadow},   0, None,       None,   true},
+        {btLight3D,    L::Pressed,  W::Always,     None,      0, T::Pressed,          {Shadow, LightPlus8, Shadow, LightPlus8},   0, None,       None,   true},
+        {btLight3D,    L::Disabled, W::Always,     None,      0, T::DisabledFlat,     {LightPlus8, Shadow, LightPlus8, Shadow},   0, None,       None,   false},
+
+        {btThin,       L::Up,       W::Always,     None,      0, T::Up,               {Highlight, Shadow, None, None},            0, None,       None,   true},
+        {btThin,       L::Pressed,  W::Always,     None,      0, T::Pressed,          {Shadow, Highlight, None, None},            0, None,       None,   true},
+        {btThin,       L::Disabled, W::Always,     None,      0, T::DisabledEmbossed, {Highlight, Shadow, None, None},            0, None,       None,   false},
+
+        // as btThin, but the up frame shows only under the pointer and the disabled look has none
+        {btFlatThin,   L::Up,       W::Over,       None,      0, T::Up,               {Highlight, Shadow, None, None},            0, None,       None,   true},
+        {btFlatThin,   L::Up,       W::NotOver,    None,      0, T::Up,               {None, None, None, None},                   0, None,       None,   true},
+        {btFlatThin,   L::Pressed,  W::Always,     None,      0, T::Pressed,          {Shadow, Highlight, None, None},            0, None,       None,   true},
+        {btFlatThin,   L::Disabled, W::Always,     None,      0, T::DisabledEmbossed, {None, None, None, None},                   0, None,       None,   false},
+
+        {btHotTrack,   L::Up,       W::Over,       HotBack,   1, T::Up,               {None, None, None, None},                   0, Hot,        None,   true},
+        {btHotTrack,   L::Up,       W::NotOver,    None,      0, T::Up,               {None, None, None, None},                   0, None,       None,   true},
+        {btHotTrack,   L::Pressed,  W::Over,       HotPressed, 0, T::Pressed,         {None, None, None, None},                   0, Hot,        None,   true},
+        {btHotTrack,   L::Pressed,  W::NotOver,    None,      0, T::Pressed,          {None, None, None, None},                   0, Hot,        None,   true},
+        {btHotTrack,   L::Disabled, W::Always,     None,      0, T::DisabledFlat,     {None, None, None, None},                   0, None,       None,   false},
+
+        {btFlat3D,     L::Up,       W::Over,       None,      0, T::Up,               {Highlight, DarkShadow, Light, Shadow},     0, None,       None,   true},
+        {btFlat3D,     L::Up,       W::NotOver,    None,      0, T::Up,               {None, None, None, None},                   0, None,       None,   true},
+        {btFlat3D,     L::Pressed,  W::Always,     None,      0, T::Pressed,          {DarkShadow, Highlight, Shadow, Light},     0, None,       None,   true},
+        {btFlat3D,     L::Disabled, W::Always,     None,      0, T::DisabledEmbossed, {None, None, None, None},                   0, None,       None,   false},
+    };
+    // clang-format on
+    return rows;
+}
+
+Button::COLORREF Button::shade(Shade s) const
+{
+    const ColorSet &c = m_c;
+    switch (s) {
+    case Shade::None: break;
+    case Shade::Light: return c.LightColor;
+    case Shade::LightPlus8: return ShiftColor(c.LightColor, 8);
+    case Shade::Highlight: return c.HighlightColor;
+    case Shade::Shadow: return c.ShadowColor;
+    case Shade::DarkShadow: return c.DarkShadowColor;
+    case Shade::Hot: return c.HotColor;
+    case Shade::HotBack: return c.HotBackColor;
+    case Shade::HotPressed:
+        return m_ColorScheme == csCustom ? ShiftColor(c.HotBackColor, -32) : LightenColor(c.HotColor, 128);
+    }
+    return 0;
+}
+
+const Button::LookRow *Button::lookRowFor(Look look) const
+{
+    const bool isDefault = m_ShowFocusRect && m_AmbientDisplayAsDefault; // focus plays no part here
+    using When = LookRow::When;
+    auto fits = [&](When when) {
+        switch (when) {
+        case When::Always: return true;
+        case When::Over: return m_IsOver;
+        case When::NotOver: return !m_IsOver;
+        case When::Default: return isDefault;
+        case When::NotDefault: return !isDefault;
+        }
+        return false;
+    };
+    for (const LookRow &row : lookRows())
+        if (row.style == m_ButtonType && row.look == look && fits(row.when))
+            return &row;
+    return nullptr;
+}
+
+void Button::drawLookRow(const LookRow &row)
+{
+    if (row.fill != Shade::None)
+        DrawRect(row.fillAt, row.fillAt, m_W, m_H, shade(row.fill), false);
+    DrawCaption(row.caption == TextState::Up ? upTextState() : row.caption);
+    const Shade *f = row.frame;
+    if (f[0] != Shade::None) {
+        const bool outerOnly = f[2] == Shade::None;
+        DrawFrame(shade(f[0]), shade(f[1]), shade(f[2]), shade(f[3]), row.frameOffset, outerOnly);
+    }
+    if (row.outline != Shade::None)
+        DrawRect(0, 0, m_W, m_H, shade(row.outline), true);
+    if (row.innerOutline != Shade::None)
+        DrawRect(1, 1, m_W - 2, m_H - 2, shade(row.innerOutline), true);
+    if (row.focus)
+        DrawFocus();
+}
+
+// ---- the styles drawn by their own steps ------------------------------------------
+
 void Button::drawLook(Look look)
 {
+    if (const LookRow *row = lookRowFor(look)) {
+        drawLookRow(*row);
+        return;
+    }
     switch (m_ButtonType) {
-    case btFramed: drawFramed(look); break;
-    case btStandard: drawStandard(look); break;
     case btGradient: drawGradient(look); break;
     case btRounded: drawRounded(look); break;
     case btSoft: drawSoft(look); break;
-    case btLight3D: drawLight3D(look); break;
-    case btThin: drawThin(look); break;
-    case btFlatThin: drawFlatThin(look); break;
-    case btHotTrack: drawHotTrack(look); break;
-    case btTransparent: break; // the face and the pictures only, in every look
     case btSeeThrough: drawSeeThrough(look); break;
-    case btFlat3D: drawFlat3D(look); break;
     case btOval: drawOval(look); break;
     case btGlossy: drawGlossy(look); break;
-    default: break; // no look of its own: the face and the pictures only
+    default: break; // btTransparent and styles without a look: the face and the pictures only
     }
 }
 
-std::uint8_t Button::upTextState() const
+Button::TextState Button::upTextState() const
 {
-    return m_IsOver ? 1 : 0;
-}
-
-void Button::drawFramed(Look look)
-{
-    const ColorSet &c = m_c;
-    switch (look) {
-    case Look::Up:
-        DrawCaption(upTextState());
-        DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
-        DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
-        DrawFocus();
-        break;
-    case Look::Pressed:
-        DrawCaption(2);
-        DrawFrame(c.ShadowColor, c.HighlightColor, c.ShadowColor, c.HighlightColor, -1, false);
-        DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
-        DrawFocus();
-        break;
-    case Look::Disabled:
-        DrawCaption(3);
-        DrawFrame(c.HighlightColor, c.ShadowColor, c.HighlightColor, c.ShadowColor, -1, false);
-        DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
-        break;
-    }
-}
-
-void Button::drawStandard(Look look)
-{
-    const ColorSet &c = m_c;
-    const bool isDefault = m_ShowFocusRect && m_AmbientDisplayAsDefault; // focus plays no part here
-    switch (look) {
-    case Look::Up:
-        DrawCaption(upTextState());
-        if (isDefault) {
-            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, -1, false);
-            DrawFocus();
-            DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
-        } else {
-            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
-        }
-        break;
-    case Look::Pressed:
-        DrawCaption(2);
-        if (isDefault) {
-            DrawRect(0, 0, m_W, m_H, c.DarkShadowColor, true);
-            DrawRect(1, 1, m_W - 2, m_H - 2, c.ShadowColor, true);
-            DrawFocus();
-        } else {
-            DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
-        }
-        break;
-    case Look::Disabled:
-        DrawCaption(3);
-        DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
-        break;
-    }
+    return m_IsOver ? TextState::Hovered : TextState::Up;
 }
 
 void Button::drawGradient(Look look)
@@ -177,7 +253,7 @@ void Button::drawGradient(Look look)
     switch (look) {
     case Look::Disabled:
         DrawRect(0, 0, W, H, S(base, -24), false);
-        DrawCaption(5);
+        DrawCaption(TextState::DisabledGradient);
         DrawRect(0, 0, W, H, S(base, -84), true);
         corners(S(base, -72));
         break;
@@ -186,7 +262,7 @@ void Button::drawGradient(Look look)
         const COLORREF P = S(base, -32);
         for (int i = 1; i <= rows; ++i) // darkest at the top
             DrawLine(0, H - i, W, H - i, S(P, gradientAmount(step, i)));
-        DrawCaption(2);
+        DrawCaption(TextState::Pressed);
         frame();
         DrawLine(2, H - 2, W - 2, H - 2, S(P, 16));
         DrawLine(1, H - 3, W - 2, H - 3, S(P, 10));
@@ -245,7 +321,7 @@ void Button::drawRounded(Look look)
     const ColorSet &c = m_c;
     if (look != Look::Pressed) { // the disabled look is the up look with another caption
         DrawRect(1, 1, W - 2, H - 2, c.LightColor, false);
-        DrawCaption(look == Look::Disabled ? 3 : upTextState());
+        DrawCaption(look == Look::Disabled ? TextState::DisabledEmbossed : upTextState());
         DrawRect(0, 0, W, H, c.DarkShadowColor, true);
         DrawPixel(1, 1, c.DarkShadowColor);
         DrawPixel(1, H - 2, c.DarkShadowColor);
@@ -269,7 +345,7 @@ void Button::drawRounded(Look look)
         // the caption's effect copies take the pressed face as their base
         const auto normalBase = qScopeGuard([this] { m_c.BaseColor = ShiftColor(m_c.FaceColor, 48); });
         m_c.BaseColor = S(-16);
-        DrawCaption(2);
+        DrawCaption(TextState::Pressed);
     }
     DrawRect(0, 0, W, H, c.DarkShadowColor, true);
     DrawRect(1, 1, W - 2, H - 2, S(-64), true);
@@ -325,101 +401,8 @@ void Button::drawSoft(Look look)
         break;
     }
     case Look::Disabled:
-        DrawCaption(4);
+        DrawCaption(TextState::DisabledFlat);
         DrawRect(0, 0, W, H, c.ShadowColor, true);
-        break;
-    }
-}
-
-void Button::drawLight3D(Look look)
-{
-    const ColorSet &c = m_c;
-    const COLORREF L8 = ShiftColor(c.LightColor, 8);
-    switch (look) {
-    case Look::Up:
-        DrawCaption(upTextState());
-        DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
-        DrawFocus();
-        break;
-    case Look::Pressed:
-        DrawCaption(2);
-        DrawFrame(c.ShadowColor, L8, c.ShadowColor, L8, 0, false);
-        DrawFocus();
-        break;
-    case Look::Disabled:
-        DrawCaption(4);
-        DrawFrame(L8, c.ShadowColor, L8, c.ShadowColor, 0, false);
-        break;
-    }
-}
-
-void Button::drawThin(Look look)
-{
-    const ColorSet &c = m_c;
-    switch (look) {
-    case Look::Up:
-        DrawCaption(upTextState());
-        DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
-        DrawFocus();
-        break;
-    case Look::Pressed:
-        DrawCaption(2);
-        DrawFrame(c.ShadowColor, c.HighlightColor, 0, 0, 0, true);
-        DrawFocus();
-        break;
-    case Look::Disabled:
-        DrawCaption(3);
-        DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
-        break;
-    }
-}
-
-// As btThin, but the up frame shows only under the pointer and the disabled look has none.
-void Button::drawFlatThin(Look look)
-{
-    const ColorSet &c = m_c;
-    switch (look) {
-    case Look::Up:
-        DrawCaption(upTextState());
-        if (m_IsOver)
-            DrawFrame(c.HighlightColor, c.ShadowColor, 0, 0, 0, true);
-        DrawFocus();
-        break;
-    case Look::Pressed:
-        DrawCaption(2);
-        DrawFrame(c.ShadowColor, c.HighlightColor, 0, 0, 0, true);
-        DrawFocus();
-        break;
-    case Look::Disabled:
-        DrawCaption(3);
-        break;
-    }
-}
-
-void Button::drawHotTrack(Look look)
-{
-    const ColorSet &c = m_c;
-    switch (look) {
-    case Look::Up:
-        if (m_IsOver)
-            DrawRect(1, 1, m_W, m_H, c.HotBackColor, false);
-        DrawCaption(upTextState());
-        if (m_IsOver)
-            DrawRect(0, 0, m_W, m_H, c.HotColor, true);
-        DrawFocus();
-        break;
-    case Look::Pressed:
-        if (m_IsOver) {
-            const COLORREF fill =
-                m_ColorScheme == csCustom ? ShiftColor(c.HotBackColor, -32) : LightenColor(c.HotColor, 128);
-            DrawRect(0, 0, m_W, m_H, fill, false);
-        }
-        DrawCaption(2);
-        DrawRect(0, 0, m_W, m_H, c.HotColor, true);
-        DrawFocus();
-        break;
-    case Look::Disabled:
-        DrawCaption(4);
         break;
     }
 }
@@ -434,32 +417,11 @@ void Button::drawSeeThrough(Look look)
         DrawFocus();
         break;
     case Look::Pressed:
-        DrawCaption(2);
+        DrawCaption(TextState::Pressed);
         DrawFocus();
         break;
     case Look::Disabled:
-        DrawCaption(3);
-        break;
-    }
-}
-
-void Button::drawFlat3D(Look look)
-{
-    const ColorSet &c = m_c;
-    switch (look) {
-    case Look::Up:
-        DrawCaption(upTextState());
-        if (m_IsOver)
-            DrawFrame(c.HighlightColor, c.DarkShadowColor, c.LightColor, c.ShadowColor, 0, false);
-        DrawFocus();
-        break;
-    case Look::Pressed:
-        DrawCaption(2);
-        DrawFrame(c.DarkShadowColor, c.HighlightColor, c.ShadowColor, c.LightColor, 0, false);
-        DrawFocus();
-        break;
-    case Look::Disabled:
-        DrawCaption(3);
+        DrawCaption(TextState::DisabledEmbossed);
         break;
     }
 }
@@ -474,10 +436,10 @@ void Button::drawOval(Look look)
         break;
     case Look::Pressed:
         DrawEllipse(0, 0, m_W, m_H, c.DarkShadowColor, ShiftColor(c.FaceColor, -32));
-        DrawCaption(2);
+        DrawCaption(TextState::Pressed);
         break;
     case Look::Disabled:
-        DrawCaption(3);
+        DrawCaption(TextState::DisabledEmbossed);
         break;
     }
 }
@@ -503,14 +465,14 @@ void Button::drawGlossy(Look look)
     case Look::Disabled:
         gradient();
         frameSet();
-        DrawCaption(6);
+        DrawCaption(TextState::DisabledGlossy);
         break;
     case Look::Pressed:
         DrawRect(1, 1, W, H, ShiftColor(c.FaceColor, -9), false);
         DrawRect(0, 0, W, H, ShiftColor(c.ShadowColor, -48), true);
         DrawLine(2, H - 2, W - 2, H - 2, c.HighlightColor);
         DrawLine(W - 2, 2, W - 2, H - 1, c.HighlightColor);
-        DrawCaption(7);
+        DrawCaption(TextState::PressedGlossy);
         DrawFocus();
         break;
     case Look::Up:

@@ -415,6 +415,94 @@ TEST(ButtonCaption, PressedSoftCaptionStaysInPlaceInTheHoverColour)
     EXPECT_EQ(b.LastTextState(), 0);          // drawn without the caption states
 }
 
+// A single "&" marks the character after it and is never drawn itself, also
+// when nothing follows it: such a caption measures, places its picture and
+// draws exactly as the caption without it, in every style and look.
+TEST(ButtonCaption, ALastLoneAmpersandIsNeitherMeasuredNorDrawn)
+{
+    struct Case {
+        const char *caption;
+        const char *sameAs;
+        bool withPictureToo; // "&" alone is no caption of spaces: a picture stands beside it, not centred
+    };
+    const Case cases[] = {
+        {"Exit&", "Exit", true},   {"&", "", false},  {"A&&&", "A&&", true},
+        {"&Exit&", "&Exit", true}, {"Save && Exit&", "Save && Exit", true},
+    };
+    struct Drawn {
+        int width, height, pictureX;
+        QImage pixels;
+    };
+    auto drawn = [](const QString &caption, int style, int look, bool withPicture) {
+        ShownButton s(90, 26, style);
+        Button &b = *s.button;
+        if (withPicture) {
+            QImage img(10, 8, QImage::Format_RGB32);
+            img.fill(qRgb(40, 90, 200));
+            b.setPictureNormal(makePicture(img));
+            b.setPicturePosition(ppRight);
+            b.setSpecialEffect(seRaised);
+        }
+        b.setCaption(caption);
+        if (style == btSeeThrough)
+            b.Refresh();
+        switch (look) {
+        case 1:
+            s.pointerOver = true;
+            b.UserControl_MouseMove(0, 0, 1, 1);
+            break;
+        case 2: b.DrawButton(2, false); break;
+        case 3: b.setEnabled(false); break;
+        default: break;
+        }
+        Drawn d{b.CaptionWidth(), b.CaptionHeight(), b.PictureX(), b.surface().copy()};
+        b.setPointerProbe(nullptr);
+        return d;
+    };
+    for (const Case &c : cases) {
+        for (bool withPicture : {false, true}) {
+            if (withPicture && !c.withPictureToo)
+                continue;
+            for (int style = 1; style <= 14; ++style) {
+                for (int look = 0; look < 4; ++look) { // up, hovered, pressed, disabled
+                    SCOPED_TRACE(testing::Message() << '"' << c.caption << "\" style " << style << " look " << look
+                                                    << (withPicture ? " with a picture" : ""));
+                    const Drawn got = drawn(QString::fromUtf8(c.caption), style, look, withPicture);
+                    const Drawn want = drawn(QString::fromUtf8(c.sameAs), style, look, withPicture);
+                    EXPECT_EQ(got.width, want.width);
+                    if (*c.sameAs) { // an empty caption is no line at all
+                        EXPECT_EQ(got.height, want.height);
+                    }
+                    EXPECT_EQ(got.pictureX, want.pictureX);
+                    EXPECT_TRUE(got.pixels == want.pixels);
+                }
+            }
+        }
+    }
+
+    ShownButton s(90, 26, btGradient);
+    Button &b = *s.button;
+    b.setCaption(QStringLiteral("Exit"));
+    const int exitWidth = b.CaptionWidth();
+    b.setCaption(QStringLiteral("Exit&"));
+    EXPECT_EQ(b.CaptionWidth(), exitWidth);
+    b.setCaption(QStringLiteral("&"));
+    EXPECT_EQ(b.CaptionWidth(), 0);
+    QImage img(10, 8, QImage::Format_RGB32);
+    img.fill(qRgb(40, 90, 200));
+    b.setPictureNormal(makePicture(img));
+    b.setPicturePosition(ppRight);
+    EXPECT_EQ(b.PictureX(), b.CaptionRect().right + 4); // beside the caption that shows nothing
+    EXPECT_EQ(b.CaptionRect().right, (90 - 1 - 10 - 4) / 2 + 1);
+    b.setPictureNormal(nullptr);
+    b.setCaption(QStringLiteral("A"));
+    const int aWidth = b.CaptionWidth();
+    b.setCaption(QStringLiteral("A&&"));
+    EXPECT_GT(b.CaptionWidth(), aWidth); // a doubled "&" is one "&", drawn
+    b.setCaption(QStringLiteral("A&"));
+    EXPECT_EQ(b.CaptionWidth(), aWidth);
+}
+
 TEST(ButtonPictures, IconTransparencyTakesTheMaskColour)
 {
     ShownButton s(40, 30, btStandard);

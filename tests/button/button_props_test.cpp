@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include <functional>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -496,41 +497,114 @@ TEST(ButtonProperties, WritesOfAnEmptyBagAndOfANewInstance)
     EXPECT_EQ(all.at(12).toStdString(), "MICON = pic none");
 }
 
-TEST(ButtonProperties, AValueThatCannotBeConvertedStopsTheReadAtEachKey)
+namespace {
+
+// Reads every stored value of storedCases() with `bad` in place of the value at
+// key k into a new instance, and checks that the read fails and stops there:
+// the keys before k keep the values read, k and the keys after it the values
+// they had, and the steps after the last key do not run.
+void expectReadStopsAt(std::size_t k, const QVariant &bad)
 {
     const std::vector<StoredCase> cases = storedCases();
     PropertyBag fresh;
     ASSERT_TRUE(Button().UserControl_WriteProperties(fresh));
     const QStringList before = describeAll(fresh);
+    PropertyBag bag;
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        bag.WriteProperty(QString::fromLatin1(cases[i].key), i == k ? bad : cases[i].stored);
+    Button b;
+    const bool enabledBefore = b.isEnabled();
+    EXPECT_FALSE(b.UserControl_ReadProperties(bag));
+    PropertyBag written;
+    ASSERT_TRUE(b.UserControl_WriteProperties(written));
+    const QStringList after = describeAll(written);
+    const bool handRead = k > 20; // "HAND", read after "MPTR" and "MICON", decides the pointer
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::string_view key = cases[i].key;
+        QString expected = QString::fromLatin1(cases[i].written); // read
+        if (i >= k)
+            expected = before.at(i); // kept as it was
+        else if (key == "MPTR" && !handRead)
+            expected = QStringLiteral("MPTR = i16 11");
+        else if (key == "MICON" && !handRead)
+            expected = QStringLiteral("MICON = pic 16x16 ff090909");
+        EXPECT_EQ(after.at(i).toStdString(), expected.toStdString());
+    }
+    EXPECT_EQ(b.isEnabled(), enabledBefore); // the steps after the last key did not run
+}
+
+std::size_t indexOfKey(std::string_view key)
+{
+    const std::vector<StoredCase> cases = storedCases();
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        if (key == cases[i].key)
+            return i;
+    ADD_FAILURE() << "no key " << key;
+    return 0;
+}
+
+} // namespace
+
+TEST(ButtonProperties, AValueThatCannotBeConvertedStopsTheReadAtEachKey)
+{
+    const std::vector<StoredCase> cases = storedCases();
     for (std::size_t k = 0; k < cases.size(); ++k) {
         SCOPED_TRACE(cases[k].key);
-        PropertyBag bag;
-        for (std::size_t i = 0; i < cases.size(); ++i) {
-            QVariant v = cases[i].stored;
-            if (i == k) // a font converts to nothing else, and a text is no font
-                v = std::string_view(cases[i].key) == "FONT" ? QVariant(QStringLiteral("Arial"))
-                                                             : PropertyBag::font(arial18());
-            bag.WriteProperty(QString::fromLatin1(cases[i].key), v);
+        // a font converts to nothing else, and a text is no font
+        expectReadStopsAt(k, std::string_view(cases[k].key) == "FONT" ? QVariant(QStringLiteral("Arial"))
+                                                                      : PropertyBag::font(arial18()));
+    }
+}
+
+// A value read as a number must be a finite number in the range of the
+// property's type; anything else is a failed conversion, whatever key holds it.
+TEST(ButtonProperties, ANumberThatIsNotFiniteOrOutOfRangeStopsTheReadAtItsKey)
+{
+    enum Kind { Long, Integer, Boolean };
+    const std::pair<const char *, Kind> keys[] = {
+        {"BTYPE", Long},   {"ENAB", Boolean},  {"COLTYPE", Long}, {"FOCUSR", Boolean}, {"BCOL", Long},
+        {"BCOLO", Long},   {"FCOL", Long},     {"FCOLO", Long},   {"MCOL", Long},      {"MPTR", Integer},
+        {"UMCOL", Boolean}, {"SOFT", Boolean}, {"PICPOS", Long},  {"NGREY", Boolean},  {"FX", Long},
+        {"HAND", Boolean}, {"CHECK", Boolean}, {"VALUE", Boolean},
+    };
+    struct Value {
+        const char *name;
+        QVariant value;
+        bool failsAs[3]; // Long, Integer, Boolean
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const Value values[] = {
+        {"text nan", QStringLiteral("nan"), {true, true, true}},
+        {"text NaN", QStringLiteral("NaN"), {true, true, true}},
+        {"text inf", QStringLiteral("inf"), {true, true, true}},
+        {"text -INF", QStringLiteral("-INF"), {true, true, true}},
+        {"text Infinity", QStringLiteral("Infinity"), {true, true, true}},
+        {"double NaN", nan, {true, true, true}},
+        {"double -inf", -inf, {true, true, true}},
+        {"float NaN", QVariant(std::numeric_limits<float>::quiet_NaN()), {true, true, true}},
+        {"text 1e10", QStringLiteral("1e10"), {true, true, false}},
+        {"double 2147483647.5", 2147483647.5, {true, true, false}}, // rounds to 2^31
+        {"text -2147483649", QStringLiteral("-2147483649"), {true, true, false}},
+        {"i32 40000", PropertyBag::int32(40000), {false, true, false}},
+    };
+    for (const Value &v : values) {
+        for (const auto &[key, kind] : keys) {
+            SCOPED_TRACE(testing::Message() << key << " = " << v.name);
+            if (v.failsAs[kind]) {
+                expectReadStopsAt(indexOfKey(key), v.value);
+                continue;
+            }
+            Button b;
+            EXPECT_TRUE(b.UserControl_ReadProperties(PropertyBag{{QString::fromLatin1(key), v.value}}));
+            PropertyBag written;
+            ASSERT_TRUE(b.UserControl_WriteProperties(written));
+            const QString shown = describe(written.ReadProperty(QString::fromLatin1(key)));
+            if (kind == Boolean)
+                EXPECT_EQ(shown.toStdString(), "bool True");
+            else
+                EXPECT_EQ(shown.toStdString(), "i32 40000");
         }
-        Button b;
-        const bool enabledBefore = b.isEnabled();
-        EXPECT_FALSE(b.UserControl_ReadProperties(bag));
-        PropertyBag written;
-        ASSERT_TRUE(b.UserControl_WriteProperties(written));
-        const QStringList after = describeAll(written);
-        const bool handRead = k > 20; // "HAND", read after "MPTR" and "MICON", decides the pointer
-        for (std::size_t i = 0; i < cases.size(); ++i) {
-            const std::string_view key = cases[i].key;
-            QString expected = QString::fromLatin1(cases[i].written); // read
-            if (i >= k)
-                expected = before.at(i); // kept as it was
-            else if (key == "MPTR" && !handRead)
-                expected = QStringLiteral("MPTR = i16 11");
-            else if (key == "MICON" && !handRead)
-                expected = QStringLiteral("MICON = pic 16x16 ff090909");
-            EXPECT_EQ(after.at(i).toStdString(), expected.toStdString());
-        }
-        EXPECT_EQ(b.isEnabled(), enabledBefore); // the steps after the last key did not run
     }
 }
 

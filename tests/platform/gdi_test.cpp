@@ -259,6 +259,52 @@ TEST(Gdi, TextMeasuringBreaksWordsAndHidesPrefixes)
     EXPECT_EQ(none, (RECT{4, 4, 4, 4}));
 }
 
+TEST(Gdi, ALastLoneAmpersandIsNeitherMeasuredNorDrawn)
+{
+    struct Case {
+        const char *text;
+        const char *sameAs; // the text drawn with the same size and pixels
+    };
+    const Case cases[] = {
+        {"Exit&", "Exit"}, {"&Exit&", "&Exit"}, {"A&&&", "A&&"}, {"Save && Exit&", "Save && Exit"},
+        {"two\nlines&", "two\nlines"},
+    };
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(11);
+    auto drawn = [&](const QString &text, RECT &measured) {
+        Canvas c(80, 40);
+        c.dc.font->font = f;
+        measured = RECT{2, 2, 78, 38};
+        DrawTextA(&c.dc, text, -1, &measured, DT_CALCRECT | DT_WORDBREAK);
+        SetBkMode(&c.dc, TRANSPARENT);
+        SetTextColor(&c.dc, kInk);
+        RECT r{2, 2, 78, 38};
+        DrawTextA(&c.dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
+        return c.map();
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.text);
+        RECT got, want;
+        const std::string gotPixels = drawn(QString::fromUtf8(k.text), got);
+        const std::string wantPixels = drawn(QString::fromUtf8(k.sameAs), want);
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(gotPixels, wantPixels);
+        EXPECT_NE(gotPixels.find('#'), std::string::npos);
+    }
+
+    // "&" alone: one empty line, drawn as nothing
+    RECT alone;
+    const std::string pixels = drawn(QStringLiteral("&"), alone);
+    EXPECT_EQ(alone.right - alone.left, 0);
+    EXPECT_EQ(pixels.find('#'), std::string::npos);
+    // with DT_NOPREFIX the "&" is text like any other
+    Canvas c(80, 40);
+    c.dc.font->font = f;
+    RECT plain{0, 0, 80, 40};
+    DrawTextA(&c.dc, QStringLiteral("&"), -1, &plain, DT_CALCRECT | DT_NOPREFIX);
+    EXPECT_GT(plain.right, 0);
+}
+
 TEST(Gdi, TextDrawsOnlyInsideItsRectangleInTheTextColour)
 {
     Canvas c(60, 30);

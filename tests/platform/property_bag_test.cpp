@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using vidmora::platform::makePicture;
 using vidmora::platform::PicturePtr;
 using vidmora::platform::PropertyBag;
@@ -43,3 +45,27 @@ TEST(PropertyBag, ConvertsValuesAsTheRuntimeDoes)
     EXPECT_EQ(PropertyBag::toPicture(PropertyBag::picture({})), PicturePtr{});
 }
 
+
+TEST(PropertyBag, AValueThatIsNoFiniteNumberConvertsToNothing)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVariant values[] = {QStringLiteral("nan"), QStringLiteral("NaN"), QStringLiteral(" inf "),
+                               QStringLiteral("-inf"), QStringLiteral("+INF"), nan, inf, -inf,
+                               QVariant(std::numeric_limits<float>::infinity())};
+    for (const QVariant &v : values) {
+        SCOPED_TRACE(v.toString().toStdString() + " " + v.typeName());
+        EXPECT_EQ(PropertyBag::toLong(v), std::nullopt);
+        EXPECT_EQ(PropertyBag::toInteger(v), std::nullopt);
+        EXPECT_EQ(PropertyBag::toBoolean(v), std::nullopt);
+    }
+    // finite numbers at the edges of each range
+    EXPECT_EQ(PropertyBag::toLong(2147483647.4), 2147483647);
+    EXPECT_EQ(PropertyBag::toLong(-2147483648.5), std::numeric_limits<std::int32_t>::min()); // halves to even
+    EXPECT_EQ(PropertyBag::toLong(2147483647.5), std::nullopt);
+    EXPECT_EQ(PropertyBag::toLong(QStringLiteral("1e10")), std::nullopt);
+    EXPECT_EQ(PropertyBag::toInteger(PropertyBag::int32(32767)), 32767);
+    EXPECT_EQ(PropertyBag::toInteger(PropertyBag::int32(-32769)), std::nullopt);
+    EXPECT_EQ(PropertyBag::toBoolean(1e300), true);
+    EXPECT_EQ(PropertyBag::toBoolean(QStringLiteral("1e10")), true);
+}

@@ -639,12 +639,13 @@ struct TextLine {
     int end = 0;
 };
 
-// Every marked character is underlined.
+// Every marked character is underlined; a last lone "&" marks nothing and
+// shows nothing.
 void stripPrefixes(const QString &in, QString &out, std::vector<bool> &underlined)
 {
     out.clear();
     underlined.clear();
-    forEachShownChar(in, in.size(), [&](QChar ch, bool marked) {
+    forEachShownChar(in, in.size(), LastAmpersand::Hidden, [&](QChar ch, bool marked) {
         out.append(ch);
         underlined.push_back(marked);
     });

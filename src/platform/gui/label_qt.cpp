@@ -36,7 +36,7 @@ QString Label::displayHtml(const QString &caption, qsizetype maxChars)
     QString html;
     html.reserve(n + n / 8 + 16);
     bool keyDone = false;
-    forEachShownChar(caption, n, [&](QChar c, bool marked) {
+    forEachShownChar(caption, n, LastAmpersand::Shown, [&](QChar c, bool marked) {
         const bool underline = marked && !keyDone;
         keyDone = keyDone || marked;
         if (underline)

@@ -1,6 +1,5 @@
 #include "platform/gui/property_bag.h"
 
-
 #include <cmath>
 #include <limits>
 
@@ -11,7 +10,7 @@ namespace {
 bool isPicture(const QVariant &v) { return v.metaType() == QMetaType::fromType<PicturePtr>(); }
 bool isFont(const QVariant &v) { return v.metaType() == QMetaType::fromType<StdFont>(); }
 
-std::optional<double> toNumber(const QVariant &v)
+std::optional<double> parseNumber(const QVariant &v)
 {
     if (!v.isValid() || v.isNull())
         return 0.0;
@@ -49,6 +48,16 @@ std::optional<double> toNumber(const QVariant &v)
     }
     default: return std::nullopt;
     }
+}
+
+// The value as a number, or nothing when it is none. "nan" and "inf" parse as
+// text but are no number the runtime can hold: their conversion fails.
+std::optional<double> toNumber(const QVariant &v)
+{
+    const auto d = parseNumber(v);
+    if (!d || !std::isfinite(*d))
+        return std::nullopt;
+    return d;
 }
 
 } // namespace
