@@ -43,7 +43,7 @@ public:
     QVariant FileSize;             // int 0 from the connect; then the Content-Length text, or empty
     QString ResponseHeaderString;  // the head as received, ending in CR LF CR
     QVariant filedata;             // the body (QString) of the last completed response, in the system's
-                                   // code page (UTF-8 when valid, else one character per byte)
+                                   // code page (UTF-8 when valid, else one character per byte, Windows-1252)
     QString ResponseCode;          // e.g. "200"; kept across connects until the next head
 
 signals:

@@ -7,6 +7,7 @@
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"
 #include "page_request.h"
+#include "western_code_page.h"
 
 using vidmora::DGSwsHTTP;
 using vidmora::test::FakeTcpSocket;
@@ -393,7 +394,8 @@ TEST(DGSwsHTTPLifecycle, BodyBytesComeThroughOneCharacterPerByte)
         all.append(char(i));
     rig.socket->arrive("HTTP/1.0 200 OK\r\n\r\n" + all);
     rig.socket->peerClose();
-    EXPECT_EQ(rig.body(), QString::fromLatin1(all));
+    // No UTF-8: every byte is the one character the Western code page gives it.
+    EXPECT_EQ(rig.body(), vidmora::test::westernText(all));
     EXPECT_EQ(rig.body().size(), 256);
 }
 
@@ -410,6 +412,11 @@ TEST(DGSwsHTTPLifecycle, PageIsTakenAsUtf8AsAWholeAndCountedInBytes)
         {"a pair split in three", {"\xf0\xa0", "\xae", "\xb7!"}, QStringLiteral("\U00020BB7!")},
         {"single-byte page", {"<title>Caf\xe9", " M\xfcller</title>"}, QStringLiteral("<title>Caf\u00e9 M\u00fcller</title>")},
         {"valid start, single-byte end", {"\xc3\xa9", "t\xe9"}, QStringLiteral("\u00c3\u00a9t\u00e9")},
+        {"western page", {"<title>\x8akoda \x96 \x93", "ok\x94 \x80</title>"},
+         QStringLiteral("<title>\u0160koda \u2013 \u201cok\u201d \u20ac</title>")},
+        {"utf8 page, one stray byte in its last packet", {"\xe2\x80\x93 ok", " \x80"},
+         QStringLiteral("\u00e2\u20ac\u201c ok \u20ac")},
+        {"U+10000 split in two", {"a\xf0\x90", "\x80\x80z"}, QStringLiteral("a\U00010000z")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
