@@ -57,7 +57,8 @@ private:
     void ws_Close();
     void ws_Error(qint32 Number, const QString &Description, qint32 Scode, const QString &Source);
 
-    void handleHead(QString d, qint32 bytesTotal);
+    // `c` is the 1-based position of the head's blank line in `d`, 0 when it has none.
+    void handleHead(QString d, qsizetype c, qint32 bytesTotal);
     void raiseError(const QString &errmsg, const QString &Scode);
 
     std::unique_ptr<platform::TcpSocket> ws;
