@@ -12,10 +12,17 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kHeadEnd = QStringLiteral("\r\n\r\n");
 
-// A head without its blank line is collected up to this size; past it the
-// text is taken as a head packet as it stands (real heads are a few hundred
-// bytes). The header table is filled from this much of the head at most.
-constexpr qsizetype kMaxHeadChars = 64 * 1024;
+// The head ends at the response's first blank line when that line lies
+// within this many characters of the response's start; a response without one
+// there has no head (it is taken as a head packet without its blank line).
+// Counted from the response's start, not per packet, so that the same bytes
+// give the same head and body however the network splits them. Real heads are
+// a few hundred bytes; the bound is far above any of them (a hostile head of
+// tens of megabytes in one read is still a head) and keeps a response that
+// never sends a blank line from being held back whole.
+constexpr qsizetype kMaxHeadChars = 64 * 1024 * 1024;
+// The header table is filled from this much of the head at most.
+constexpr qsizetype kMaxHeadLineChars = 64 * 1024;
 
 qint32 clampToInt32(qint64 v)
 {
@@ -63,7 +70,7 @@ void DGSwsHTTP::geturl(QString &URL)
             return;
     }
 
-    // 1-based positions, as the address rules are written.
+    // 1-based positions throughout.
     const qsizetype scheme = URL.indexOf(QLatin1String("://"));
     const qsizetype a = scheme >= 0 ? scheme + 1 + 3 : 1; // the host's first character
     if (URL.size() <= a + 3) {
@@ -147,7 +154,11 @@ void DGSwsHTTP::ws_DataArrival(qint32 bytesTotal)
     const qsizetype searchFrom = qMax<qsizetype>(0, m_headSoFar.size() - 3);
     m_headSoFar += d;
     m_headBytes += bytesTotal;
-    if (m_headSoFar.indexOf(kHeadEnd, searchFrom) < 0 && m_headSoFar.size() <= kMaxHeadChars)
+    // Only a blank line that lies wholly within the bound ends the head.
+    const qsizetype blank = searchFrom < kMaxHeadChars
+        ? QStringView(m_headSoFar).left(kMaxHeadChars).indexOf(kHeadEnd, searchFrom)
+        : -1;
+    if (blank < 0 && m_headSoFar.size() < kMaxHeadChars)
         return;
     QString head = std::move(m_headSoFar);
     d = QString(); // the head holds the only reference: it becomes the head text without a copy
@@ -155,13 +166,12 @@ void DGSwsHTTP::ws_DataArrival(qint32 bytesTotal)
     m_headSoFar.clear();
     m_headBytes = 0;
     m_awaitingHead = false;
-    handleHead(std::move(head), clampToInt32(headBytes));
+    handleHead(std::move(head), blank + 1, clampToInt32(headBytes));
 }
 
-void DGSwsHTTP::handleHead(QString d, qint32 bytesTotal)
+void DGSwsHTTP::handleHead(QString d, qsizetype c, qint32 bytesTotal)
 {
-    // 1-based position of the blank line's CR LF CR LF, 0 when there is none.
-    const qsizetype c = d.indexOf(kHeadEnd) + 1;
+    // c: 1-based position of the blank line's CR LF CR LF, 0 when there is none.
     const qsizetype headLen = qMin(c + 2, d.size());
     totalbytesreceived = clampToInt32(qint64(bytesTotal) - (headLen + 2));
     QString body = d.mid(headLen + 1);
@@ -177,8 +187,8 @@ void DGSwsHTTP::handleHead(QString d, qint32 bytesTotal)
     // megabytes of head lines must not cost time and memory per line. A line
     // that the bound cuts is not taken either.
     QStringView parsed(ResponseHeaderString);
-    if (parsed.size() > kMaxHeadChars) {
-        parsed = parsed.left(kMaxHeadChars);
+    if (parsed.size() > kMaxHeadLineChars) {
+        parsed = parsed.left(kMaxHeadLineChars);
         parsed = parsed.left(qMax<qsizetype>(0, parsed.lastIndexOf(kCrLf)));
     }
     const QList<QStringView> pieces = parsed.split(kCrLf);
@@ -212,7 +222,7 @@ void DGSwsHTTP::ws_Close()
         // component or start the next fetch: this one then ends here, silently.
         const QPointer<DGSwsHTTP> alive(this);
         const quint64 fetch = m_fetchNumber;
-        handleHead(std::move(head), clampToInt32(headBytes));
+        handleHead(std::move(head), 0, clampToInt32(headBytes));
         if (!alive || fetch != m_fetchNumber)
             return;
     }

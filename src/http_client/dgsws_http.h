@@ -43,7 +43,7 @@ public:
     QVariant FileSize;             // int 0 from the connect; then the Content-Length text, or empty
     QString ResponseHeaderString;  // the head as received, ending in CR LF CR
     QVariant filedata;             // the body (QString) of the last completed response, in the system's
-                                   // code page (UTF-8 when valid, else one character per byte)
+                                   // code page (UTF-8 when valid, else one character per byte, Windows-1252)
     QString ResponseCode;          // e.g. "200"; kept across connects until the next head
 
 signals:
@@ -57,7 +57,8 @@ private:
     void ws_Close();
     void ws_Error(qint32 Number, const QString &Description, qint32 Scode, const QString &Source);
 
-    void handleHead(QString d, qint32 bytesTotal);
+    // `c` is the 1-based position of the head's blank line in `d`, 0 when it has none.
+    void handleHead(QString d, qsizetype c, qint32 bytesTotal);
     void raiseError(const QString &errmsg, const QString &Scode);
 
     std::unique_ptr<platform::TcpSocket> ws;

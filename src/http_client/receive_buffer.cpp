@@ -41,6 +41,18 @@ int utf8SequenceAt(const char16_t *p, qsizetype i, qsizetype n)
     return 0;
 }
 
+// The Western single-byte code page (Windows-1252) where it differs from
+// Latin-1: the bytes 0x80-0x9F are letters and signs there. The five bytes it
+// leaves undefined stay the control characters they are. A table of our own,
+// not Qt's converter: Qt has this code page only where it is built with ICU,
+// and the table rewrites the page in place, without a copy of it.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 0x98
+};
+
 // The index of the first unit from `from` on that is not ASCII, n when none.
 qsizetype firstNonAscii(const char16_t *p, qsizetype from, qsizetype n)
 {
@@ -140,11 +152,23 @@ bool BufTakeAsCodePage()
         return false; // ASCII reads the same either way
     // Check all of it before changing anything: one bad byte anywhere keeps
     // the page one byte per character.
+    bool utf8 = true;
     for (qsizetype i = start; i < n;) {
         const int len = utf8SequenceAt(src, i, n);
-        if (len == 0)
-            return false;
+        if (len == 0) {
+            utf8 = false;
+            break;
+        }
         i = firstNonAscii(src, i + len, n);
+    }
+    if (!utf8) {
+        // Only 0x80-0x9F read differently from Latin-1; the length stays.
+        char16_t *p = reinterpret_cast<char16_t *>(BufData.data());
+        for (qsizetype i = start; i < n; ++i) {
+            if (p[i] >= 0x80 && p[i] <= 0x9F)
+                p[i] = kCp1252High[p[i] - 0x80];
+        }
+        return false;
     }
     // A sequence of k bytes gives at most k units, so the text is written over
     // itself from the front. BufData is never shared: data() does not detach.

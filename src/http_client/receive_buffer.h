@@ -29,10 +29,13 @@ void BufClear();
 // The socket hands over one character per byte. Once a body is whole, this
 // takes it as text in the system's code page, which is UTF-8 here: when all of
 // it is valid UTF-8 it is decoded in place (BufLen shrinks to the decoded
-// length); otherwise every byte stays one character (Latin-1), so a page in an
-// old single-byte code page keeps its text. Deciding for the whole body, not
-// packet by packet, keeps a character whole that two packets split. Returns
-// true when the text was decoded.
+// length); otherwise every byte stays one character, read in the Western
+// single-byte code page (Windows-1252, which is also how browsers read pages
+// labelled ISO-8859-1), so a page in that old code page keeps its letters and
+// signs, "€", "Š" and curly quotes included. Deciding for the whole body, not
+// packet by packet, keeps a character whole that two packets split. Units
+// above 0xFF (no byte gives them) are left as they are. Returns true when the
+// text was taken as UTF-8.
 bool BufTakeAsCodePage();
 
 } // namespace vidmora::Module1

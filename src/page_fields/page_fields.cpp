@@ -16,7 +16,15 @@ QString cutField(const QString &html, const QString &start, const QString &end)
     const qsizetype e = html.indexOf(end, s - 1) + 1;
     if (e == 0 || e <= s)
         return QString(QLatin1String(""));
-    return html.mid(s - 1, e - s);
+    // A cut from the fixed position (start marker missing) can fall inside a
+    // character outside the basic plane: the field then begins after it, never
+    // with its second half alone.
+    qsizetype from = s - 1;
+    if (from > 0 && html.at(from).isLowSurrogate() && html.at(from - 1).isHighSurrogate())
+        ++from;
+    if (e - 1 == from)
+        return QString(QLatin1String(""));
+    return html.mid(from, e - 1 - from);
 }
 
 QString GetTitle(QString &Html)
@@ -38,8 +46,9 @@ QString GetTitle(QString &Html)
         title.remove(r, Qt::CaseSensitive);
     // Control characters have no place in a file name: a NUL would cut the
     // name short where the file is opened, so the video would land on another
-    // file of the folder. The C1 range goes too: invisible in a name, and what
-    // a page in a Windows code page has there is no text of ours anyway.
+    // file of the folder. The C1 range goes too: invisible in a name. A page
+    // in the single-byte code page has its letters there already mapped
+    // (0x80 is "€"); what is left are the five bytes that page leaves undefined.
     title.removeIf([](QChar c) {
         const char16_t u = c.unicode();
         return u < 0x20 || (u >= 0x7F && u <= 0x9F);

@@ -11,7 +11,7 @@ namespace vidmora::Module1 {
 
 // The title with the characters that cannot be in a file name removed
 // (C0 and C1 control characters included), at most 50 characters (UTF-16
-// units; a surrogate pair is never split).
+// units; a surrogate pair is never split, at either end).
 QString GetTitle(QString &Html);
 QString GetVideoID(QString &Html);
 // The value the video request sends as "t".
@@ -30,7 +30,8 @@ void DownloadFile(QString &URL, QString &TargetPath);
 
 // The cut shared by the extractors: the text from the end of `start`'s first
 // occurrence to the next `end`. A missing start marker starts the search for
-// `end` at the position equal to the marker's length.
+// `end` at the position equal to the marker's length; a field cut from there
+// never begins with the second half of a surrogate pair.
 QString cutField(const QString &html, const QString &start, const QString &end);
 
 } // namespace vidmora::Module1

@@ -7,6 +7,7 @@
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"
 #include "page_request.h"
+#include "western_code_page.h"
 
 using vidmora::DGSwsHTTP;
 using vidmora::test::FakeTcpSocket;
@@ -280,6 +281,94 @@ TEST(DGSwsHTTPResponse, HeaderLinesPastTheHeadBoundAreNotTaken)
     EXPECT_TRUE(rig.errors.isEmpty());
 }
 
+// A head is found by its place in the response, not by how the packets cut
+// it: every split of the same bytes gives the same head and body.
+TEST(DGSwsHTTPResponse, LongHeadGivesTheSameHeadAndBodyWhateverThePacketSplit)
+{
+    constexpr qsizetype kLineBound = 64 * 1024;   // the header table's bound
+    constexpr qsizetype kHeadBound = 64 * 1024 * 1024; // where the blank line must lie by
+    // Filler lines after the status and length lines until the head (its blank
+    // line included) is `headSize` bytes long.
+    auto longHead = [](qsizetype headSize) {
+        QByteArray head = "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n";
+        while (head.size() + 52 + 12 <= headSize)
+            head += "X-Filler: " + QByteArray(40, 'f') + "\r\n";
+        head += "X-Last: " + QByteArray(headSize - head.size() - 8 - 4, 'l') + "\r\n\r\n";
+        return head;
+    };
+    struct Response {
+        const char *name;
+        QByteArray head; // ends with its blank line
+        bool isHead;     // false: the blank line lies past the bound, so the response has no head
+    };
+    const Response responses[] = {
+        {"head past the table's 64 KiB", longHead(kLineBound + 5000), true},
+        {"blank line ending on the 64 KiB line", longHead(kLineBound), true},
+        {"blank line ending on the head bound", longHead(kHeadBound), true},
+        {"blank line one past the head bound", longHead(kHeadBound + 1), false},
+        {"blank line well past the head bound", longHead(kHeadBound + 70000), false},
+        {"no blank line: head text at the close", "HTTP/1.0 200 OK\r\nX: 1\r\n", false},
+    };
+    for (const Response &r : responses) {
+        const QByteArray all = r.head + "body!!!";
+        const qsizetype blank = r.head.size() - 4;
+        // Packet ends: one packet; just before the blank line; inside it;
+        // byte by byte around the blank line and each bound the response
+        // reaches. (Responses as long as the head bound take the splits that
+        // tell something there only: each costs a copy of 64 MiB.)
+        auto byteByByte = [&](qsizetype around) {
+            QList<qsizetype> ends;
+            for (qsizetype at = around - 6; at <= around + 6; ++at)
+                if (at > 0 && at < all.size())
+                    ends.append(at);
+            return ends;
+        };
+        QList<QPair<const char *, QList<qsizetype>>> splits = {
+            {"one packet", {}},
+            {"just before the blank line", {blank}},
+        };
+        if (all.size() < kHeadBound) {
+            splits.append({"inside CR LF CR LF", {blank + 2}});
+            splits.append({"after CR LF CR", {blank + 3}});
+            splits.append({"byte by byte around the blank line", byteByByte(blank)});
+            if (all.size() > kLineBound)
+                splits.append({"byte by byte around 64 KiB", byteByByte(kLineBound)});
+        } else {
+            splits.append({"byte by byte around the head bound", byteByByte(kHeadBound)});
+        }
+        for (const auto &split : splits) {
+            SCOPED_TRACE(std::string(r.name) + ", " + split.first);
+            Rig rig;
+            rig.open();
+            qsizetype from = 0;
+            for (const qsizetype end : split.second) {
+                rig.socket->arrive(all.mid(from, end - from));
+                from = end;
+            }
+            rig.socket->arrive(all.mid(from));
+            rig.socket->peerClose();
+            EXPECT_EQ(rig.completions, 1);
+            if (r.isHead) {
+                EXPECT_EQ(rig.body(), QStringLiteral("body!!!"));
+                EXPECT_EQ(rig.http->ResponseHeaderString, QString::fromLatin1(r.head.left(r.head.size() - 1)));
+                EXPECT_EQ(rig.http->ResponseCode, QStringLiteral("200"));
+                EXPECT_EQ(rig.http->FileSize, QVariant(QStringLiteral("7")));
+                EXPECT_TRUE(rig.errors.isEmpty());
+                EXPECT_EQ(rig.http->totalbytesreceived, 6);
+            } else {
+                // As a head packet without its blank line: two characters of head,
+                // the body from the fourth on, and no status to look at.
+                EXPECT_EQ(rig.body().size(), all.size() - 3);
+                EXPECT_EQ(rig.body(), QString::fromLatin1(all.mid(3)));
+                EXPECT_EQ(rig.http->ResponseHeaderString, QStringLiteral("HT"));
+                EXPECT_EQ(rig.http->FileSize, QVariant());
+                EXPECT_EQ(rig.errors.size(), 1);
+                EXPECT_EQ(rig.http->totalbytesreceived, all.size() - 4);
+            }
+        }
+    }
+}
+
 TEST(DGSwsHTTPResponse, ConnectResetsThePerRequestVariablesButKeepsResponseCode)
 {
     Rig rig;
@@ -393,7 +482,8 @@ TEST(DGSwsHTTPLifecycle, BodyBytesComeThroughOneCharacterPerByte)
         all.append(char(i));
     rig.socket->arrive("HTTP/1.0 200 OK\r\n\r\n" + all);
     rig.socket->peerClose();
-    EXPECT_EQ(rig.body(), QString::fromLatin1(all));
+    // No UTF-8: every byte is the one character the Western code page gives it.
+    EXPECT_EQ(rig.body(), vidmora::test::westernText(all));
     EXPECT_EQ(rig.body().size(), 256);
 }
 
@@ -410,6 +500,11 @@ TEST(DGSwsHTTPLifecycle, PageIsTakenAsUtf8AsAWholeAndCountedInBytes)
         {"a pair split in three", {"\xf0\xa0", "\xae", "\xb7!"}, QStringLiteral("\U00020BB7!")},
         {"single-byte page", {"<title>Caf\xe9", " M\xfcller</title>"}, QStringLiteral("<title>Caf\u00e9 M\u00fcller</title>")},
         {"valid start, single-byte end", {"\xc3\xa9", "t\xe9"}, QStringLiteral("\u00c3\u00a9t\u00e9")},
+        {"western page", {"<title>\x8akoda \x96 \x93", "ok\x94 \x80</title>"},
+         QStringLiteral("<title>\u0160koda \u2013 \u201cok\u201d \u20ac</title>")},
+        {"utf8 page, one stray byte in its last packet", {"\xe2\x80\x93 ok", " \x80"},
+         QStringLiteral("\u00e2\u20ac\u201c ok \u20ac")},
+        {"U+10000 split in two", {"a\xf0\x90", "\x80\x80z"}, QStringLiteral("a\U00010000z")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <sys/resource.h>
 
 #include "http_client/receive_buffer.h"
 #include "platform/dictionary.h"
+#include "western_code_page.h"
 
 namespace Module1 = vidmora::Module1;
 
@@ -168,23 +170,33 @@ TEST(ReceiveBuffer, BodyIsTakenAsUtf8WhenAllOfItIsValidAndByteForCharacterOtherw
         QByteArray bytes;
         QString text; // the body after the end step
     };
-    const QString latin1 = QStringLiteral("(latin-1)");
+    const QString western = QStringLiteral("(windows-1252)"); // one character per byte in that code page
     const Case cases[] = {
         {"ascii", "plain <b>markup</b>", QStringLiteral("plain <b>markup</b>")},
         {"accents", "Caf\xc3\xa9 M\xc3\xbcller \xe2\x80\x93 x", QStringLiteral("Caf\u00e9 M\u00fcller \u2013 x")},
         {"cjk", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", QStringLiteral("\u65e5\u672c\u8a9e")},
         {"beyond the BMP: a surrogate pair", "a\xf0\xa0\xae\xb7z", QStringLiteral("a\U00020BB7z")},
         {"largest code point", "\xf4\x8f\xbf\xbf", QStringLiteral("\U0010FFFF")},
-        {"single-byte page", "Caf\xe9 M\xfcller", latin1},
-        {"lone continuation", "a\x80z", latin1},
-        {"overlong slash", "a\xc0\xafz", latin1},
-        {"overlong three-byte", "\xe0\x80\xaf", latin1},
-        {"encoded surrogate", "\xed\xa0\x80", latin1},
-        {"past U+10FFFF", "\xf4\x90\x80\x80", latin1},
-        {"no such lead byte", "\xf5\x80\x80\x80", latin1},
-        {"sequence cut by the end", "ok \xe6\x97", latin1},
+        // Either side of the line between one unit and a surrogate pair.
+        {"U+10000: the first pair", "a\xf0\x90\x80\x80z", QStringLiteral("a\U00010000z")},
+        {"U+FFFF: the last single unit", "a\xef\xbf\xbfz", QStringLiteral("a\uffffz")},
+        {"U+FFFF in four bytes is overlong", "\xf0\x8f\xbf\xbf", western},
+        {"U+0800: the first three-byte form", "\xe0\xa0\x80", QStringLiteral("\u0800")},
+        {"single-byte page", "Caf\xe9 M\xfcller", western},
+        {"western letters and signs", "\x8akoda \x96 \x8eilina \x80 5", QStringLiteral("\u0160koda \u2013 \u017dilina \u20ac 5")},
+        {"curly quotes", "\x93ok\x94 \x91" "a\x92", QStringLiteral("\u201cok\u201d \u2018a\u2019")},
+        {"every byte 0x80-0x9F", vidmora::test::westernHighBytes(), vidmora::test::westernHighCharacters()},
+        {"utf8 text with one stray byte", "Caf\xc3\xa9 \xe2\x80\x93 \x80",
+         QStringLiteral("Caf\u00c3\u00a9 \u00e2\u20ac\u201c \u20ac")},
+        {"lone continuation", "a\x80z", western},
+        {"overlong slash", "a\xc0\xafz", western},
+        {"overlong three-byte", "\xe0\x80\xaf", western},
+        {"encoded surrogate", "\xed\xa0\x80", western},
+        {"past U+10FFFF", "\xf4\x90\x80\x80", western},
+        {"no such lead byte", "\xf5\x80\x80\x80", western},
+        {"sequence cut by the end", "ok \xe6\x97", western},
         {"one bad byte far behind good text",
-         QByteArray("\xc3\xa9").repeated(5000) + QByteArray(10000, 'x') + "\xff", latin1},
+         QByteArray("\xc3\xa9").repeated(5000) + QByteArray(10000, 'x') + "\xff", western},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,8 +204,8 @@ TEST(ReceiveBuffer, BodyIsTakenAsUtf8WhenAllOfItIsValidAndByteForCharacterOtherw
         // Packets as the socket gives them: one character per byte, cut anywhere.
         for (qsizetype at = 0; at < c.bytes.size(); at += 3)
             append(QString::fromLatin1(c.bytes.mid(at, 3)));
-        const QString expected = c.text == latin1 ? QString::fromLatin1(c.bytes) : c.text;
-        EXPECT_EQ(Module1::BufTakeAsCodePage(), c.text != latin1 && expected.size() != c.bytes.size());
+        const QString expected = c.text == western ? vidmora::test::westernText(c.bytes) : c.text;
+        EXPECT_EQ(Module1::BufTakeAsCodePage(), c.text != western && expected.size() != c.bytes.size());
         EXPECT_EQ(Module1::BufText(), expected);
         EXPECT_EQ(Module1::BufLen(), expected.size());
     }
@@ -202,5 +214,28 @@ TEST(ReceiveBuffer, BodyIsTakenAsUtf8WhenAllOfItIsValidAndByteForCharacterOtherw
     append(QStringLiteral("\u65e5\xc3\xa9"));
     EXPECT_FALSE(Module1::BufTakeAsCodePage());
     EXPECT_EQ(Module1::BufText(), QStringLiteral("\u65e5\xc3\xa9"));
+    Module1::BufClear();
+}
+
+TEST(ReceiveBuffer, SingleByteBodyReadsEveryByteAsTheWesternCodePageDoes)
+{
+    // Every byte, after one that makes the body no UTF-8. Where this Qt has
+    // the code page (built with ICU) its converter must read the same.
+    QByteArray bytes("\xff");
+    for (int b = 0; b < 256; ++b)
+        bytes.append(char(b));
+    Module1::BufClear();
+    append(QString::fromLatin1(bytes));
+    EXPECT_FALSE(Module1::BufTakeAsCodePage());
+    const QString text = Module1::BufText();
+    ASSERT_EQ(text.size(), bytes.size());
+    EXPECT_EQ(text, vidmora::test::westernText(bytes));
+    EXPECT_EQ(text.mid(1 + 0x80, 32), vidmora::test::westernHighCharacters());
+    EXPECT_EQ(text.mid(1, 0x80), QString::fromLatin1(bytes.mid(1, 0x80)));
+    EXPECT_EQ(text.mid(1 + 0xA0), QString::fromLatin1(bytes.mid(1 + 0xA0)));
+    QStringDecoder qt("windows-1252");
+    if (qt.isValid()) {
+        EXPECT_EQ(text, QString(qt(bytes)));
+    }
     Module1::BufClear();
 }

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "loopback_peer.h"
 #include "platform/gui/picture.h"
 #include "platform/host_map.h"
+#include "western_code_page.h"
 
 namespace vidmora::test {
 namespace {
@@ -396,6 +398,8 @@ struct TitleCase {
     QString caption;          // the title as shown
     QString fileName;         // the download's name, without folder and ".flv"
     bool convert = false;     // also download and convert it for real
+    QString details = {};     // set: the page's description holds the title element too and shows as this
+    bool noStartMarker = false; // the page has no "<title>": it begins with the title element and "</title>"
 };
 
 void PrintTo(const TitleCase &c, std::ostream *os) { *os << c.name; }
@@ -404,6 +408,11 @@ class TitleRoadTest : public WindowTest, public ::testing::WithParamInterface<Ti
 
 const QString kCjk60 = QStringLiteral("\u65e5\u672c\u8a9e\u306e\u984c").repeated(12);
 const QString kPastBmp = QStringLiteral("\U00020BB7"); // one character, two UTF-16 units
+
+// A page that is not UTF-8 is read in the Western single-byte code page.
+QString western(const char *bytes) { return QString::fromLatin1(bytes); } // sent byte for byte (latin1 rows)
+const QString kSkoda = QStringLiteral("\u0160koda \u2013 \u017dilina \u20ac 5");
+const QString kCurly = QStringLiteral("\u201cQuoted\u201d and \u2018single\u2019");
 
 const TitleCase kTitleCases[] = {
     {"utf8 accents and cjk", QStringLiteral("Vidmora - Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e"), false, false,
@@ -428,6 +437,26 @@ const TitleCase kTitleCases[] = {
      QStringLiteral("x_1")},
     {"dots, no identifier", QStringLiteral("..."), false, false, QString(), QStringLiteral("..."),
      QStringLiteral("video")},
+    {"western code page", western("\x8a\x6b\x6f\x64\x61\x20\x96\x20\x8e\x69\x6c\x69\x6e\x61\x20\x80\x20\x35"),
+     true, false, WatchPageFields{}.videoId, kSkoda, kSkoda, true, kSkoda},
+    {"western curly quotes", western("\x93Quoted\x94 and \x91single\x92"), true, false, WatchPageFields{}.videoId,
+     kCurly, kCurly, false, kCurly},
+    // The five bytes the code page leaves undefined are control characters: the title drops them.
+    {"western, every byte 0x80-0x9F", QString::fromLatin1(westernHighBytes()), true, false,
+     WatchPageFields{}.videoId,
+     QString(westernHighCharacters()).remove(QRegularExpression(QStringLiteral("[\\x{80}-\\x{9f}]"))),
+     QString(westernHighCharacters()).remove(QRegularExpression(QStringLiteral("[\\x{80}-\\x{9f}]"))), false,
+     westernHighCharacters()},
+    {"the same title in utf8", kSkoda, false, false, WatchPageFields{}.videoId, kSkoda, kSkoda, false, kSkoda},
+    // One stray byte makes the whole page single-byte, its UTF-8 letters included.
+    {"utf8 with one stray byte", western("Caf\xc3\xa9 \xe2\x80\x93 \x80 5"), true, false, WatchPageFields{}.videoId,
+     QStringLiteral("Caf\u00c3\u00a9 \u00e2\u20ac\u201c \u20ac 5"),
+     QStringLiteral("Caf\u00c3\u00a9 \u00e2\u20ac\u201c \u20ac 5"), false,
+     QStringLiteral("Caf\u00c3\u00a9 \u00e2\u20ac\u201c \u20ac 5")},
+    // Without "<title>" the title is cut from a fixed place, here inside the
+    // pair of U+1F600: it begins after that character, never with half of it.
+    {"cut from the fixed place inside a pair", QStringLiteral("abcde\U0001F600xyz ok"), false, false,
+     WatchPageFields{}.videoId, QStringLiteral("xyz ok"), QStringLiteral("xyz ok"), false, QString(), true},
 };
 
 TEST_P(TitleRoadTest, TitleNamesAVisibleDownload)
@@ -436,7 +465,14 @@ TEST_P(TitleRoadTest, TitleNamesAVisibleDownload)
     WatchPageFields fields;
     fields.titleElement = c.titleElement;
     fields.videoId = c.videoId;
-    const QString page = watchPage(fields);
+    if (!c.details.isNull())
+        fields.description = c.titleElement;
+    QString page = watchPage(fields);
+    if (c.noStartMarker) {
+        const QString element = QStringLiteral("<title>") + c.titleElement + QStringLiteral("</title>");
+        ASSERT_TRUE(page.contains(element));
+        page = c.titleElement + QStringLiteral("</title>\n") + page.remove(element);
+    }
     const QByteArray bytes = c.latin1 ? page.toLatin1() : page.toUtf8();
     HttpFixtureServer::Response response = pageResponse(bytes);
     if (c.splitInside) {
@@ -461,6 +497,9 @@ TEST_P(TitleRoadTest, TitleNamesAVisibleDownload)
     ASSERT_EQ(list()->count(), 1);
     EXPECT_EQ(list()->text(1), c.caption);
     EXPECT_EQ(window->LastFileName(), c.fileName);
+    if (!c.details.isNull()) {
+        EXPECT_EQ(caption("txtDes"), c.details);
+    }
     // The page's progress counted its bytes, whatever its characters.
     const QStringList progress = progressStatuses();
     if (!progress.isEmpty()) { // a page taken in with its head in one read shows no progress

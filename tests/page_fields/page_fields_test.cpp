@@ -45,8 +45,12 @@ TEST(PageFields, TitleCleanUpRemovesInOrderAndCutsAt50)
         {QStringLiteral("tab\there"), QStringLiteral("tabhere")},
         {QStringLiteral("del\x7f\x01\x1f end"), QStringLiteral("del end")},
         {QString(60, QChar(0x1b)) + QStringLiteral("kept"), QStringLiteral("kept")}, // removed before the cut
-        // C1 controls (what a UTF-8 page read byte by byte gives between its letters) go like C0 ones.
+        // C1 controls go like C0 ones: the five bytes the Western code page leaves
+        // undefined come as these; its letters and signs stay.
         {QStringLiteral("a\u0080b\u0093c\u009fd"), QStringLiteral("abcd")},
+        {QStringLiteral("a\u0081\u008d\u008f\u0090\u009db"), QStringLiteral("ab")},
+        {QStringLiteral("\u0160koda \u2013 \u017dilina \u20ac 5 \u201cq\u201d"),
+         QStringLiteral("\u0160koda \u2013 \u017dilina \u20ac 5 \u201cq\u201d")},
         {QStringLiteral("\u00a0nbsp\u00a9\u00ff"), QStringLiteral("\u00a0nbsp\u00a9\u00ff")}, // U+00A0 on is text
         {QStringLiteral("Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e"),
          QStringLiteral("Caf\u00e9 M\u00fcller \u2013 \u65e5\u672c\u8a9e")},
@@ -91,6 +95,15 @@ TEST(PageFields, MissingMarkersGiveEmptyOrTheCutFromTheMarkersLength)
         {"first occurrences count", QStringLiteral("Added: <span class=\"watch-stat\">1</span>2</span>"),
          Module1::GetAddedDate, QStringLiteral("1")},
         {"empty page", QString(), Module1::GetDescription, QString()},
+        // The cut from the fixed position never begins with half a character.
+        {"no title marker: cut inside a pair", QStringLiteral("abcde\U0001F600xyz ok</title>"), Module1::GetTitle,
+         QStringLiteral("xyz ok")},
+        {"no title marker: cut before a pair", QStringLiteral("abcdef\U0001F600xyz ok</title>"), Module1::GetTitle,
+         QStringLiteral("\U0001F600xyz ok")},
+        {"no title marker: cut inside a pair right before the end", QStringLiteral("abcde\U0001F600</title>"),
+         Module1::GetTitle, QString()},
+        {"no token marker: cut inside a pair", QStringLiteral("a\U00020BB7cd&e"), Module1::GetToken,
+         QStringLiteral("cd")},
     };
     for (const CutCase &c : cases) {
         SCOPED_TRACE(c.name);
