@@ -10,6 +10,7 @@
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"
 #include "loopback_peer.h"
+#include "ordinary_user.h"
 #include "page_fields/page_fields.h"
 #include "platform/url_to_file.h"
 #include "scoped_host.h"
@@ -118,6 +119,43 @@ TEST(DownloadFile, FailuresLeaveNoFileAndAnEarlierFileUntouched)
         EXPECT_FALSE(vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target));
         EXPECT_EQ(readFile(target), QByteArray("earlier picture"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
+    }
+}
+
+TEST(DownloadFile, AnEarlierThumbnailTheUserMayNotWriteIsKept)
+{
+    // Permissions bind only an ordinary user: the steps run as one.
+    struct Case {
+        const char *name;
+        bool folderLocked;
+    };
+    const Case cases[] = {
+        {"read-only file in a folder the user may write", false},
+        {"read-only file in a folder the user may not write", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackPeer peer(http("200 OK", jpegLike(3000)));
+        ScopedHost mapped(QStringLiteral("img.vidsite.example"), peer.port());
+        vidmora::test::OrdinaryUserDir home;
+        ASSERT_TRUE(home.isValid());
+        const QString folder = QString::fromStdString(home.filePath("save"));
+        const QString target = folder + QStringLiteral("/fis.tmp");
+        const vidmora::test::ChildOutcome child = vidmora::test::runAsOrdinaryUser([&] {
+            const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+            if (!QDir().mkdir(folder) || !vidmora::test::writeFile(target, "earlier picture")
+                || !QFile::setPermissions(target, readOnly)
+                || (c.folderLocked && !QFile::setPermissions(folder, readOnly | QFileDevice::ExeOwner)))
+                return std::string("could not set up");
+            const bool written
+                = vidmora::platform::urlToFile(QStringLiteral("http://img.vidsite.example/vi/x/default.jpg"), target);
+            return std::string(written ? "written" : "failed");
+        });
+        ASSERT_TRUE(child.ran) << child.describe();
+        EXPECT_EQ(child.report, "failed");
+        EXPECT_EQ(readFile(target), QByteArray("earlier picture"));
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"fis.tmp"}));
+        EXPECT_TRUE(peer.requests().isEmpty()) << "refused before anything is fetched";
     }
 }
 
