@@ -26,11 +26,6 @@ QVariantList Dictionary::Items() const
     return m_items;
 }
 
-QStringList Dictionary::Keys() const
-{
-    return m_keys;
-}
-
 void Dictionary::RemoveAll()
 {
     m_keys.clear();

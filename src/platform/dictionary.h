@@ -18,7 +18,6 @@ public:
     bool Exists(const QString &key) const { return m_index.contains(key); }
     // The items in the order their keys were added.
     QVariantList Items() const;
-    QStringList Keys() const;
     int Count() const { return static_cast<int>(m_keys.size()); }
     void RemoveAll();
 

@@ -5,9 +5,8 @@
 #include <QDir>
 #include <QFile>
 
-#include <unistd.h>
-
 #include "file_size_limit.h"
+#include "ordinary_user.h"
 #include "scripted_control.h"
 #include "test_files.h"
 
@@ -92,16 +91,25 @@ TEST_F(DownVidmoraFiles, ANameHoldingANulIsAFailureAndTouchesNoOtherFile)
 
 TEST_F(DownVidmoraFiles, AFolderWithoutWritePermissionIsAFailure)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("locked")));
-    const QString locked = target(QStringLiteral("locked"));
-    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    // Run by a user the folder's mode binds, which the superuser is not.
+    vidmora::test::OrdinaryUserDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString locked = QString::fromStdString(home.filePath("locked"));
     const QString file = locked + QStringLiteral("/clip.flv");
-    download(file, "payload");
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(log.outcome().at(1), QStringLiteral("Error ") + file);
-    EXPECT_EQ(log.lines.last(), QStringLiteral("AllComplete [|") + file + QLatin1Char(']'));
+    const vidmora::test::ChildOutcome child = vidmora::test::runAsOrdinaryUser([&] {
+        if (!QDir().mkdir(locked) || !QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner))
+            return std::string("no locked folder");
+        download(file, "payload");
+        // The second event of the outcome, and the last event.
+        return (log.outcome().value(1) + QLatin1Char('\n') + log.lines.value(log.lines.size() - 1)).toStdString();
+    });
+    ASSERT_TRUE(child.ran) << child.describe();
+    const QStringList seen = QString::fromStdString(child.report).split(QLatin1Char('\n'));
+    ASSERT_EQ(seen.size(), 2) << child.describe();
+    EXPECT_EQ(seen.at(0), QStringLiteral("Error ") + file);
+    EXPECT_EQ(seen.at(1), QStringLiteral("AllComplete [|") + file + QLatin1Char(']'));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList()) << "no partial file";
 }
 
 TEST_F(DownVidmoraFiles, AFullDiskIsAFailureAndLeavesTheOldFileAsItWas)

@@ -1,6 +1,7 @@
 // DGSwsHTTP on the real socket against a peer on loopback.
 #include <gtest/gtest.h>
 
+#include "byte_pattern.h"
 #include "event_wait.h"
 #include "http_client/dgsws_http.h"
 #include "http_client/receive_buffer.h"

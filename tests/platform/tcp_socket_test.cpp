@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "byte_pattern.h"
 #include "event_wait.h"
 #include "loopback_peer.h"
 #include "platform/event_pump.h"

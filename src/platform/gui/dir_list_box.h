@@ -17,9 +17,6 @@ public:
     QString Path() const { return m_path; }
     void setPath(const QString &folder);
 
-signals:
-    void pathChanged(const QString &folder);
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -43,7 +43,6 @@ void DirListBox::setPath(const QString &folder)
         return;
     m_path = clean;
     refill();
-    emit pathChanged(m_path);
 }
 
 void DirListBox::refill()

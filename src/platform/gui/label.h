@@ -72,13 +72,9 @@ class RectangleShape final : public QWidget {
     Q_DISABLE_COPY_MOVE(RectangleShape)
 public:
     explicit RectangleShape(QWidget *parent = nullptr);
-    void setBorderColor(const QColor &color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-
-private:
-    QColor m_border = Qt::black;
 };
 
 } // namespace vidmora::platform

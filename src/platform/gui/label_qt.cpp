@@ -160,16 +160,10 @@ RectangleShape::RectangleShape(QWidget *parent)
     setAttribute(Qt::WA_NoSystemBackground, true);
 }
 
-void RectangleShape::setBorderColor(const QColor &color)
-{
-    m_border = color;
-    update();
-}
-
 void RectangleShape::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setPen(QPen(m_border, 1));
+    p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -1,12 +1,13 @@
 // The real shell's "open", caught at the desktop's URL handlers.
 
-#include "window_fixture.h"
+#include <gtest/gtest.h>
 
 #include <QDesktopServices>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include "platform/gui/shell.h"
+#include "test_files.h"
 
 namespace vidmora::test {
 
