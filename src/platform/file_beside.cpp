@@ -120,30 +120,101 @@ std::string besideName(const std::string &name, const std::string &mark, const s
     return result;
 }
 
+BesideFolder::BesideFolder(const std::string &path)
+    : m_fd(AT_FDCWD)
+{
+    const Split s = split(path);
+    m_folder = s.folder;
+    m_name = s.name;
+    if (s.folder.empty()) {
+        m_open = true;
+        return;
+    }
+    if (!isFileName(s.folder)) {
+        errno = EINVAL;
+        return;
+    }
+    // Only a handle on the folder: no read or write leave is needed for it.
+    m_fd = ::open(s.folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    m_open = m_fd >= 0;
+}
+
+BesideFolder::~BesideFolder()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+namespace {
+
+bool renameBetween(int fromFolder, const std::string &from, int toFolder, const std::string &to, Replace replace)
+{
+    if (!isFileName(from) || !isFileName(to)) {
+        errno = EINVAL;
+        return false;
+    }
+    if (replace == Replace::Existing)
+        return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
+    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system that cannot refuse a replacement in the same step.
+    struct stat st {};
+    if (::fstatat(toFolder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
+}
+
+bool fitsPathLimit(const std::string &path)
+{
+    if (path.size() < PATH_MAX)
+        return true;
+    errno = ENAMETOOLONG;
+    return false;
+}
+
+} // namespace
+
 bool commitBeside(const std::string &temporary, const std::string &target, Replace replace)
 {
     if (!isFileName(temporary) || !isFileName(target)) {
         errno = EINVAL;
         return false;
     }
-    if (replace == Replace::Existing)
-        return ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
+    if (!fitsPathLimit(target))
         return false;
-    // A file system that cannot refuse a replacement in the same step.
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0) {
-        errno = EEXIST;
+    const BesideFolder from(temporary), to(target);
+    if (!from.isOpen() || !to.isOpen())
+        return false;
+    return renameBetween(from.fd(), from.fileName(), to.fd(), to.fileName(), replace);
+}
+
+bool commitBeside(const BesideFolder &folder, const std::string &temporaryName, const std::string &targetName,
+                  Replace replace)
+{
+    if (!folder.isOpen()) {
+        errno = EBADF;
         return false;
     }
-    return ::rename(temporary.c_str(), target.c_str()) == 0;
+    return renameBetween(folder.fd(), temporaryName, folder.fd(), targetName, replace);
+}
+
+bool abandonBeside(const BesideFolder &folder, const std::string &temporaryName)
+{
+    return folder.isOpen() && isFileName(temporaryName)
+           && (::unlinkat(folder.fd(), temporaryName.c_str(), 0) == 0 || errno == ENOENT);
 }
 
 bool abandonBeside(const std::string &temporary)
 {
-    return isFileName(temporary) && (::unlink(temporary.c_str()) == 0 || errno == ENOENT);
+    if (!isFileName(temporary))
+        return false;
+    const BesideFolder folder(temporary);
+    // A folder that is not there holds no temporary file.
+    return folder.isOpen() ? abandonBeside(folder, folder.fileName()) : errno == ENOENT;
 }
 
 FileBeside::FileBeside(std::string target, Existing existing)
@@ -156,10 +227,12 @@ FileBeside::~FileBeside() { abandon(); }
 
 bool FileBeside::open()
 {
-    if (isOpen() || !isFileName(m_target))
+    if (isOpen() || !isFileName(m_target) || !fitsPathLimit(m_target))
         return false;
     // Replacing a link would cut it: the file it leads to is the target.
     m_target = followLink(m_target);
+    if (!fitsPathLimit(m_target))
+        return false;
     struct stat st {};
     m_keepMode = -1;
     if (::stat(m_target.c_str(), &st) == 0) {
@@ -171,13 +244,17 @@ bool FileBeside::open()
             return false;
         m_keepMode = int(st.st_mode & 07777);
     }
-    const Split s = split(m_target);
+    auto folder = std::make_unique<BesideFolder>(m_target);
+    if (!folder->isOpen())
+        return false;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string temporary = s.folder + besideName(s.name, freshMark());
+        const std::string name = besideName(folder->fileName(), freshMark());
         // Only its owner may read it until it is in place with its final mode.
-        m_fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_fd = ::openat(folder->fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
-            m_temporary = temporary;
+            m_temporary = folder->folder() + name;
+            m_temporaryName = name;
+            m_folder = std::move(folder);
             m_failed = false;
             return true;
         }
@@ -214,12 +291,13 @@ bool FileBeside::commit()
         ::fchmod(m_fd, m_keepMode >= 0 ? mode_t(m_keepMode) : defaultMode());
     ok = ::close(m_fd) == 0 && ok; // a late write error shows at the close
     m_fd = -1;
-    ok = ok && commitBeside(m_temporary, m_target, Replace::Existing);
+    ok = ok && commitBeside(*m_folder, m_temporaryName, m_folder->fileName(), Replace::Existing);
     if (!ok) {
         const int why = errno;
-        abandonBeside(m_temporary);
+        abandonBeside(*m_folder, m_temporaryName);
         errno = why;
     }
+    m_folder.reset();
     return ok;
 }
 
@@ -229,7 +307,8 @@ void FileBeside::abandon()
         return;
     ::close(m_fd);
     m_fd = -1;
-    abandonBeside(m_temporary);
+    abandonBeside(*m_folder, m_temporaryName);
+    m_folder.reset();
 }
 
 } // namespace vidmora::platform

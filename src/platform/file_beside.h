@@ -14,11 +14,17 @@
 //   failed rename removes it, and so does abandon. The data is left to the
 //   page cache like any other write: a sync would double the time of a large
 //   download for no gain the user sees.
+// - Files are made, renamed and removed by their name inside the folder, held
+//   open: a target whose path is just under the system's limit (PATH_MAX,
+//   4,095 bytes) still gets its temporary file, whose own full path would be
+//   past that limit. A target path at or past the limit is refused, as the
+//   system refuses to open it.
 //
 // Plain C++ and POSIX: the converter program, which links no Qt, uses the
 // naming and the commit too (its encoder writes the temporary file itself).
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace vidmora::platform {
@@ -38,14 +44,44 @@ enum class Replace {
     Never,    // a target that is there, or appears meanwhile, is kept
 };
 
+// The folder that holds `path`, open for naming files inside it (the current
+// folder for a bare name). Its files are reached by name whatever the length
+// of the folder's own path, and it stays the folder it was when it is renamed.
+class BesideFolder final {
+public:
+    explicit BesideFolder(const std::string &path);
+    ~BesideFolder();
+    BesideFolder(const BesideFolder &) = delete;
+    BesideFolder &operator=(const BesideFolder &) = delete;
+
+    // False when the folder cannot be opened (it is missing, or no folder).
+    bool isOpen() const { return m_open; }
+    // For the *at calls: a descriptor of the folder, or AT_FDCWD.
+    int fd() const { return m_fd; }
+    // The path's folder with its trailing '/' (empty for the current folder).
+    const std::string &folder() const { return m_folder; }
+    // The path's file name, without its folder.
+    const std::string &fileName() const { return m_name; }
+
+private:
+    std::string m_folder, m_name;
+    int m_fd;
+    bool m_open = false;
+};
+
 // Renames `temporary` onto `target` (a link at the target is replaced, not
 // followed). False with errno telling why (EEXIST for a target kept by
-// Replace::Never); the temporary file is then left for the caller to abandon,
-// after it has read errno.
+// Replace::Never, ENAMETOOLONG for a target path past the limit); the
+// temporary file is then left for the caller to abandon, after it has read
+// errno.
 bool commitBeside(const std::string &temporary, const std::string &target, Replace replace);
+// The same for two files of `folder`, each given by its name in it.
+bool commitBeside(const BesideFolder &folder, const std::string &temporaryName, const std::string &targetName,
+                  Replace replace);
 
 // Removes the temporary file; whether it is gone.
 bool abandonBeside(const std::string &temporary);
+bool abandonBeside(const BesideFolder &folder, const std::string &temporaryName);
 
 // A file this process writes under a fresh temporary name beside its target
 // (besideName with ".part-" and a random tag: a name taken already is tried
@@ -85,6 +121,8 @@ public:
 private:
     std::string m_target;
     std::string m_temporary;
+    std::unique_ptr<BesideFolder> m_folder; // the target's, while the temporary file is there
+    std::string m_temporaryName;            // its name in that folder
     Existing m_existing;
     int m_keepMode = -1; // the replaced file's mode, or -1 for a new file
     int m_fd = -1;

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "deep_folder.h"
 #include "file_size_limit.h"
 
 using vidmora::platform::abandonBeside;
@@ -306,6 +307,56 @@ TEST(FileBeside, CommitOfAFileWrittenElsewhereKeepsOrReplacesAsAsked)
     EXPECT_FALSE(commitBeside(std::string("a\0b", 3), "out.avi", Replace::Existing)) << "a name holding a NUL";
     EXPECT_FALSE(abandonBeside(std::string("a\0b", 3)));
     EXPECT_TRUE(abandonBeside("/no/such/file")) << "already gone is gone";
+}
+
+// A target whose path is just under the system's limit is written whole,
+// though its temporary name beside it, as a full path, is past that limit; a
+// target path at the limit is refused, as the system refuses it.
+TEST(FileBeside, ATargetJustUnderThePathLimitIsWrittenAndOneAtItRefused)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    struct Case {
+        std::size_t length;
+        bool written;
+        bool temporaryPastTheLimit; // its temporary file's path (14 to 20 bytes longer) is
+    } cases[] = {
+        {4000, true, false}, {4072, true, false}, {4090, true, true}, {PATH_MAX - 1, true, true},
+        {PATH_MAX, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::string target = vidmora::test::deepFilePath(temp.path().toStdString(), c.length);
+        ASSERT_EQ(target.size(), c.length);
+        const std::string folder = target.substr(0, target.find_last_of('/'));
+        for (const bool earlier : {false, true}) {
+            SCOPED_TRACE(earlier ? "over an earlier file" : "a new file");
+            if (earlier && c.written) {
+                ASSERT_TRUE(put(target, "earlier"));
+            }
+            FileBeside file(target);
+            errno = 0;
+            ASSERT_EQ(file.open(), c.written);
+            if (!c.written) {
+                EXPECT_EQ(errno, ENAMETOOLONG);
+                EXPECT_EQ(entries(folder), (std::map<std::string, std::string>{}));
+                continue;
+            }
+            if (c.temporaryPastTheLimit) {
+                EXPECT_GE(file.temporaryPath().size(), std::size_t(PATH_MAX));
+            }
+            ASSERT_TRUE(file.write("payload", 7));
+            ASSERT_TRUE(file.commit());
+            EXPECT_EQ(contentOf(target), "payload");
+            EXPECT_EQ(entries(folder).size(), 1u) << "nothing is left beside it";
+            // Abandoned, nothing of it stays either.
+            FileBeside dropped(target);
+            ASSERT_TRUE(dropped.open());
+            dropped.abandon();
+            EXPECT_EQ(entries(folder).size(), 1u);
+            EXPECT_EQ(::unlink(target.c_str()), 0);
+        }
+    }
 }
 
 } // namespace

@@ -98,12 +98,17 @@ bool converterRunning(long pid)
     return name == "wqas.pga";
 }
 
-int removeLeftoverPartials(const std::string &output)
+int removeLeftoverPartials(const vidmora::platform::BesideFolder &folder, const std::string &output)
 {
-    const Split s = split(output);
-    DIR *dir = ::opendir(s.folder.empty() ? "." : s.folder.c_str());
-    if (!dir)
+    if (!folder.isOpen())
         return 0;
+    const int listing = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir) {
+        if (listing >= 0)
+            ::close(listing);
+        return 0;
+    }
     int removed = 0;
     while (const dirent *e = ::readdir(dir)) {
         const std::string name = e->d_name;
@@ -112,11 +117,16 @@ int removeLeftoverPartials(const std::string &output)
         const long owner = partialOutputOwner(output, name);
         if (owner == 0 || converterRunning(owner))
             continue;
-        if (::unlink((s.folder + name).c_str()) == 0)
+        if (::unlinkat(folder.fd(), name.c_str(), 0) == 0)
             ++removed;
     }
     ::closedir(dir);
     return removed;
+}
+
+int removeLeftoverPartials(const std::string &output)
+{
+    return removeLeftoverPartials(vidmora::platform::BesideFolder(output), output);
 }
 
 } // namespace wqas

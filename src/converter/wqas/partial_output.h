@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "platform/file_beside.h"
+
 namespace wqas {
 
 // The temporary name for `output` of the converter with process id `pid`:
@@ -27,7 +29,10 @@ long partialOutputOwner(const std::string &output, const std::string &fileName);
 bool converterRunning(long pid);
 
 // Removes the temporary files of `output` whose converter no longer runs.
-// Returns how many were removed.
+// Returns how many were removed. They are removed by name inside the folder,
+// so a temporary name whose full path is past the system's limit goes too.
 int removeLeftoverPartials(const std::string &output);
+// The same in `folder`, the output's folder held open.
+int removeLeftoverPartials(const vidmora::platform::BesideFolder &folder, const std::string &output);
 
 } // namespace wqas

@@ -108,6 +108,14 @@ const std::set<std::string> &valueOptions()
     return options;
 }
 
+// Switches that never take a value: a word after one stays where it stands
+// (another output, say), however it is spelt.
+const std::set<std::string> &switches()
+{
+    static const std::set<std::string> options = {"-deinterlace", "-sameq", "-y", "-n", "-vn", "-an", "-sn", "-dn"};
+    return options;
+}
+
 struct OutputKind {
     bool audioOnly = false;
     bool mpegProgram = false;  // MPEG program stream: no AAC
@@ -227,11 +235,13 @@ std::optional<std::pair<int, int>> parseSize(const std::string &value)
 // mean of their areas, as in the scale filter that scaleFilter writes.
 std::pair<int, int> nearestListed(const std::vector<std::pair<int, int>> &sizes, int w, int h)
 {
-    const std::int64_t area = std::int64_t(w) * h;
+    // A side of up to 99999 makes an area of about 10^10, whose square is
+    // past 64 bits: area^2 < a*b is tested as area <= (a*b - 1) / area.
+    const std::uint64_t area = std::uint64_t(w) * std::uint64_t(h);
     for (std::size_t k = 0; k + 1 < sizes.size(); ++k) {
-        const std::int64_t a = std::int64_t(sizes[k].first) * sizes[k].second;
-        const std::int64_t b = std::int64_t(sizes[k + 1].first) * sizes[k + 1].second;
-        if (area * area < a * b)
+        const std::uint64_t a = std::uint64_t(sizes[k].first) * std::uint64_t(sizes[k].second);
+        const std::uint64_t b = std::uint64_t(sizes[k + 1].first) * std::uint64_t(sizes[k + 1].second);
+        if (area > 0 && area <= (a * b - 1) / area)
             return sizes[k];
     }
     return sizes.back();
@@ -250,8 +260,11 @@ std::pair<int, int> fittedSize(const SizeRule &rule, int w, int h)
     if (!rule.only.empty())
         return nearestListed(rule.only, w, h);
     if (rule.maxSide > 0) {
-        // As the scale filter's force_original_aspect_ratio=decrease rounds.
-        const auto rescale = [](std::int64_t a, std::int64_t b, std::int64_t c) { return int((a * b + c / 2) / c); };
+        // As the scale filter's force_original_aspect_ratio=decrease rounds;
+        // a thin strip (99999x1) keeps a side of one pixel, never none.
+        const auto rescale = [](std::int64_t a, std::int64_t b, std::int64_t c) {
+            return std::max(1, int((a * b + c / 2) / c));
+        };
         const int boxW = std::min(w, rule.maxSide);
         const int boxH = std::min(h, rule.maxSide);
         return {std::min(boxW, rescale(boxH, w, h)), std::min(boxH, rescale(boxW, h, w))};
@@ -414,7 +427,8 @@ std::optional<CommandLine> parse(const std::vector<std::string> &args, std::stri
                 return std::nullopt;
             }
             o.value = args[++k];
-        } else if (!o.name.empty() && o.name[0] == '-' && k + 1 < end && !args[k + 1].empty() && args[k + 1][0] != '-') {
+        } else if (!o.name.empty() && o.name[0] == '-' && !switches().count(o.name) && k + 1 < end
+                   && !args[k + 1].empty() && args[k + 1][0] != '-') {
             // An option unknown here takes the next word as its value unless
             // that word is an option itself.
             o.value = args[++k];

@@ -23,11 +23,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
@@ -287,45 +289,76 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-} // namespace
+// Where the output's folder is, for the encoder: it names its temporary file
+// through that descriptor, so that the file is reached by its name alone,
+// however long the folder's path.
+constexpr int kEncoderFolder = 5;
 
-int main(int argc, char **argv)
-{
-    ::signal(SIGPIPE, SIG_IGN);
-
-    std::vector<std::string> args(argv + 1, argv + argc);
-    wqas::Translation t = wqas::translate(args);
-    if (!t.ok) {
-        std::fprintf(stderr, "wqas.pga: %s\n", t.error.c_str());
-        return 1;
-    }
-
-    const std::string output = t.arguments.back();
+// What the encoder writes, and how that becomes the output.
+struct OutputPlan {
+    std::string output; // as the caller named it
     bool overwrite = false;
+    // The output's folder, held open while a temporary file is written in it;
+    // null when the encoder writes the output itself.
+    std::unique_ptr<vidmora::platform::BesideFolder> folder;
+    std::string temporaryName; // the temporary file's name in that folder
+    std::string encoderName;   // what the encoder is told to write
+
+    bool writesTemporary() const { return folder != nullptr; }
+    // The folder could not be opened: the encoder is left to meet that, as
+    // it would have without us, and the temporary file is named by its path.
+    bool byPath() const { return !folder->isOpen(); }
+    std::string temporaryPath() const { return folder->folder() + temporaryName; }
+};
+
+// Step 1: decides where the encoder writes. Only a file in a folder gets a
+// temporary name (not a device, a pipe or files ffmpeg numbers itself), and
+// only one whose path the system takes at all: past that limit the encoder
+// refuses it as it would without us. False when an existing output may not
+// be overwritten.
+bool prepareOutput(wqas::Translation &t, OutputPlan &plan)
+{
+    plan.output = t.arguments.back();
     for (std::size_t k = 0; k + 1 < t.arguments.size(); ++k)
-        overwrite = overwrite || t.arguments[k] == "-y";
-    std::string temporary;
-    if (writesAFile(output) && !t.numberedFiles) {
-        wqas::removeLeftoverPartials(output); // left by a converter that was killed
-        if (!overwrite && exists(output)) {
-            std::fprintf(stderr, "wqas.pga: File '%s' already exists. Exiting.\n", output.c_str());
-            return 1;
-        }
-        temporary = wqas::partialOutputPath(output, long(::getpid()));
-        vidmora::platform::abandonBeside(temporary); // ours by its name; a former process of the same id left it
-        t.arguments.back() = temporary;
+        plan.overwrite = plan.overwrite || t.arguments[k] == "-y";
+    if (!writesAFile(plan.output) || t.numberedFiles || plan.output.size() >= PATH_MAX)
+        return true;
+    plan.folder = std::make_unique<vidmora::platform::BesideFolder>(plan.output);
+    wqas::removeLeftoverPartials(*plan.folder, plan.output); // left by a converter that was killed
+    if (!plan.overwrite && exists(plan.output)) {
+        std::fprintf(stderr, "wqas.pga: File '%s' already exists. Exiting.\n", plan.output.c_str());
+        return false;
     }
+    plan.temporaryName = wqas::partialOutputPath(plan.folder->fileName(), long(::getpid()));
+    // Ours by its name: a former process of the same id left it.
+    if (plan.byPath()) {
+        vidmora::platform::abandonBeside(plan.temporaryPath());
+        plan.encoderName = plan.temporaryPath();
+    } else {
+        vidmora::platform::abandonBeside(*plan.folder, plan.temporaryName);
+        // Without /proc the encoder is given the full path, which fits while
+        // the output's path is a little shorter than the limit.
+        plan.encoderName = plan.folder->fd() == AT_FDCWD ? plan.temporaryName
+                           : ::access("/proc/self/fd", X_OK) == 0
+                               ? "/proc/self/fd/" + std::to_string(kEncoderFolder) + "/" + plan.temporaryName
+                               : plan.temporaryPath();
+    }
+    t.arguments.back() = plan.encoderName;
+    return true;
+}
 
-    std::vector<std::string> command = {WQAS_FFMPEG, "-hide_banner", "-nostdin", "-nostats", "-loglevel", "error",
-                                        "-progress", "pipe:3"};
-    command.insert(command.end(), t.arguments.begin(), t.arguments.end());
-    std::vector<char *> cargv;
-    for (std::string &a : command)
-        cargv.push_back(a.data());
-    cargv.push_back(nullptr);
+struct Encoder {
+    pid_t pid = -1;
+    int progress = -1; // its key=value progress report
+    int messages = -1; // its standard output and error
+};
 
-    // Stop signals wait until the encoder's identity is known, so that none is lost.
-    sigset_t stops, previous;
+// Catches the stop signals from now on; they wait (blocked, the mask before
+// is left in `previous`) until the encoder's identity is known, so that none
+// is lost.
+void catchStopSignals(sigset_t &previous)
+{
+    sigset_t stops;
     sigemptyset(&stops);
     for (int sig : kStopSignals)
         sigaddset(&stops, sig);
@@ -333,56 +366,88 @@ int main(int argc, char **argv)
     struct sigaction sa {};
     sa.sa_handler = onStop;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0; // no restart: the wait below returns to look at g_signal
+    sa.sa_flags = 0; // no restart: the wait for the encoder returns to look at g_signal
     for (int sig : kStopSignals)
         ::sigaction(sig, &sa, nullptr);
+}
 
+// In the child: puts the pipes' write ends and the output's folder where the
+// encoder expects them and runs it.
+[[noreturn]] void becomeEncoder(std::vector<char *> &argv, int report, int talk, int folder, pid_t parent,
+                                const sigset_t &previous)
+{
+    // The encoder dies with the converter, however the converter ends.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(1);
+    // Out of the way of 1 to 5 first, then into place (dup2 clears close-on-exec).
+    report = ::fcntl(report, F_DUPFD_CLOEXEC, 10);
+    talk = ::fcntl(talk, F_DUPFD_CLOEXEC, 10);
+    const int ours = ::fcntl(1, F_DUPFD_CLOEXEC, 10);
+    const int where = folder >= 0 ? ::fcntl(folder, F_DUPFD_CLOEXEC, 10) : AT_FDCWD;
+    if (report < 0 || talk < 0 || ::dup2(talk, 1) < 0 || ::dup2(talk, 2) < 0 || ::dup2(report, 3) < 0)
+        ::_exit(1);
+    // The encoder also holds our own output (unused, as descriptor 4), so
+    // that whoever reads it sees its end only once the encoder has gone
+    // too, even when we are killed and the encoder dies a moment later.
+    if (ours >= 0)
+        ::dup2(ours, 4);
+    if (folder >= 0 && (where < 0 || ::dup2(where, kEncoderFolder) < 0))
+        ::_exit(1);
+    for (int sig : kStopSignals)
+        ::signal(sig, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    ::execv(argv[0], argv.data());
+    const char msg[] = "wqas.pga: cannot run " WQAS_FFMPEG "\n";
+    [[maybe_unused]] ssize_t w = ::write(2, msg, sizeof msg - 1);
+    ::_exit(127);
+}
+
+// Step 2: starts ffmpeg with `arguments` as our child; stop signals are
+// caught from here on. False (with a message) when it cannot be started.
+bool startEncoder(std::vector<std::string> arguments, const OutputPlan &plan, Encoder &encoder)
+{
+    std::vector<std::string> command = {WQAS_FFMPEG, "-hide_banner", "-nostdin", "-nostats", "-loglevel", "error",
+                                        "-progress", "pipe:3"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::vector<char *> cargv;
+    for (std::string &a : command)
+        cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+
+    sigset_t previous;
+    catchStopSignals(previous);
     // The encoder's progress report (its descriptor 3) and its messages (its
     // standard output and error) come back on two pipes of our own.
     int progress[2], messages[2];
     if (::pipe2(progress, O_CLOEXEC) != 0 || ::pipe2(messages, O_CLOEXEC) != 0) {
         std::fprintf(stderr, "wqas.pga: no pipe: %s\n", std::strerror(errno));
-        return 1;
+        return false;
     }
+    const int folder = plan.writesTemporary() && !plan.byPath() ? plan.folder->fd() : AT_FDCWD;
 
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid == 0) {
-        // The encoder dies with the converter, however the converter ends.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
-            ::_exit(1);
-        // Out of the way of 1 to 4 first, then into place (dup2 clears close-on-exec).
-        const int report = ::fcntl(progress[1], F_DUPFD_CLOEXEC, 10);
-        const int talk = ::fcntl(messages[1], F_DUPFD_CLOEXEC, 10);
-        const int ours = ::fcntl(1, F_DUPFD_CLOEXEC, 10);
-        if (report < 0 || talk < 0 || ::dup2(talk, 1) < 0 || ::dup2(talk, 2) < 0 || ::dup2(report, 3) < 0)
-            ::_exit(1);
-        // The encoder also holds our own output (unused, as descriptor 4), so
-        // that whoever reads it sees its end only once the encoder has gone
-        // too, even when we are killed and the encoder dies a moment later.
-        if (ours >= 0)
-            ::dup2(ours, 4);
-        for (int sig : kStopSignals)
-            ::signal(sig, SIG_DFL);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
-        ::execv(cargv[0], cargv.data());
-        const char msg[] = "wqas.pga: cannot run " WQAS_FFMPEG "\n";
-        [[maybe_unused]] ssize_t w = ::write(2, msg, sizeof msg - 1);
-        ::_exit(127);
-    }
+    if (pid == 0)
+        becomeEncoder(cargv, progress[1], messages[1], folder, parent, previous);
     ::close(progress[1]);
     ::close(messages[1]);
     if (pid < 0) {
         std::fprintf(stderr, "wqas.pga: cannot start the encoder: %s\n", std::strerror(errno));
-        return 1;
+        return false;
     }
     g_child = pid;
     ::sigprocmask(SIG_SETMASK, &previous, nullptr); // a stop that came meanwhile is delivered here
+    encoder = {pid, progress[0], messages[0]};
+    return true;
+}
 
-    Relay relay(temporary, output);
-    pollfd ends[2] = {{progress[0], POLLIN, 0}, {messages[0], POLLIN, 0}};
+// Step 3: passes the encoder's output on through `relay` until the encoder
+// has closed both its ends, and reaps it. Returns its wait status.
+int relayMessages(const Encoder &encoder, Relay &relay)
+{
+    pollfd ends[2] = {{encoder.progress, POLLIN, 0}, {encoder.messages, POLLIN, 0}};
     int open = 2;
     char buffer[16384];
     while (open > 0) {
@@ -407,33 +472,52 @@ int main(int argc, char **argv)
     }
 
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(encoder.pid, &status, 0) < 0 && errno == EINTR) {
     }
-    const bool succeeded = !g_signal && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!g_signal)
-        relay.finish(!succeeded);
+    return status;
+}
 
-    int result = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
-    if (!temporary.empty()) {
-        if (succeeded && !exists(temporary)) {
-            // A format that writes no file of its own (-f null): nothing to move.
-        } else if (succeeded
-                   && !vidmora::platform::commitBeside(temporary, output,
-                                                       // without -y an output that has appeared meanwhile is
-                                                       // kept, as the encoder would have kept it
-                                                       overwrite ? vidmora::platform::Replace::Existing
-                                                                 : vidmora::platform::Replace::Never)) {
-            const std::string why = std::strerror(errno);
-            vidmora::platform::abandonBeside(temporary);
-            sayWithin(2, "wqas.pga: cannot write " + output + ": " + why + "\n", kFinalBacklog);
-            result = 1;
-        } else if (!succeeded) {
-            vidmora::platform::abandonBeside(temporary);
-        }
+// Step 4: puts the temporary file in the output's place when the encoder
+// succeeded, and removes it otherwise. Returns the exit status, 1 when the
+// move failed.
+int finishOutput(const OutputPlan &plan, bool succeeded, int result)
+{
+    namespace platform = vidmora::platform;
+    if (!plan.writesTemporary())
+        return result;
+    const auto abandon = [&] {
+        plan.byPath() ? platform::abandonBeside(plan.temporaryPath())
+                      : platform::abandonBeside(*plan.folder, plan.temporaryName);
+    };
+    if (!succeeded) {
+        abandon();
+        return result;
     }
+    struct stat st {};
+    const bool written = plan.byPath() ? exists(plan.temporaryPath())
+                                       : ::fstatat(plan.folder->fd(), plan.temporaryName.c_str(), &st,
+                                                   AT_SYMLINK_NOFOLLOW) == 0;
+    if (!written)
+        return result; // a format that writes no file of its own (-f null): nothing to move
+    // Without -y an output that has appeared meanwhile is kept, as the encoder would have kept it.
+    const platform::Replace replace = plan.overwrite ? platform::Replace::Existing : platform::Replace::Never;
+    const bool moved = plan.byPath()
+                           ? platform::commitBeside(plan.temporaryPath(), plan.output, replace)
+                           : platform::commitBeside(*plan.folder, plan.temporaryName, plan.folder->fileName(), replace);
+    if (moved)
+        return result;
+    const std::string why = std::strerror(errno);
+    abandon();
+    sayWithin(2, "wqas.pga: cannot write " + plan.output + ": " + why + "\n", kFinalBacklog);
+    return 1;
+}
 
+// Step 5: ends the way we were asked to when a stop signal came, so that our
+// parent sees that signal; otherwise says how the encoder ended when a signal
+// ended it, and returns `result`.
+int endAsSignalled(int status, int result)
+{
     if (g_signal) {
-        // End the way we were asked to, so that our parent sees the signal.
         const int sig = g_signal;
         ::signal(sig, SIG_DFL);
         sigset_t only;
@@ -447,4 +531,33 @@ int main(int argc, char **argv)
         sayWithin(2, "wqas.pga: the encoder was ended by signal " + std::to_string(WTERMSIG(status)) + "\n",
                   kFinalBacklog);
     return result;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::signal(SIGPIPE, SIG_IGN);
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    wqas::Translation t = wqas::translate(args);
+    if (!t.ok) {
+        std::fprintf(stderr, "wqas.pga: %s\n", t.error.c_str());
+        return 1;
+    }
+    OutputPlan plan;
+    if (!prepareOutput(t, plan))
+        return 1;
+    Encoder encoder;
+    if (!startEncoder(t.arguments, plan, encoder))
+        return 1;
+
+    Relay relay(plan.encoderName, plan.output);
+    const int status = relayMessages(encoder, relay);
+    const bool succeeded = !g_signal && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!g_signal)
+        relay.finish(!succeeded);
+
+    const int result = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
+    return endAsSignalled(status, finishOutput(plan, succeeded, result));
 }

@@ -83,6 +83,17 @@ TEST(Translate, OptionsOfTheDayBecomeTodays)
          "-i in.flv -newopt 3 -flag -c:v mpeg4 -s 320x240 out.avi"},
         // A filter of the caller's own runs after the deinterlacer.
         {"-i in.flv -vf hflip -deinterlace -vcodec msmpeg4 out.avi", "-i in.flv -c:v msmpeg4 -vf yadif,hflip out.avi"},
+        // The two switches take no value: a word after them (a second output) stays where it stands.
+        {"-i in.flv -y -deinterlace extra.avi out.avi", "-i in.flv -y extra.avi -vf yadif," MPEG4_SCALE " out.avi"},
+        {"-i in.flv -y -sameq extra.avi out.avi", "-i in.flv -y extra.avi -vf " MPEG4_SCALE " -q:v 2 out.avi"},
+        {"-i in.flv -y -deinterlace -sameq extra.avi -vcodec wmv2 out.wmv",
+         "-i in.flv -y extra.avi -c:v wmv2 -vf yadif," WMV2_SCALE " -q:v 2 out.wmv"},
+        // The quantiser scale goes by the encoder that will run: the container's
+        // own (x264 for .mov) unless another is named.
+        {"-i a.flv -qscale 5 out.mov", "-i a.flv -vf " X264_SCALE " out.mov"},
+        {"-i a.flv -qscale 5 -f mp4 out.video", "-i a.flv -f mp4 -vf " X264_SCALE " out.video"},
+        {"-i a.flv -qscale 5 -vcodec mpeg4 out.mov", "-i a.flv -q:v 5 -c:v mpeg4 -vf " MPEG4_SCALE " out.mov"},
+        {"-i a.flv -qscale 5 out.avi", "-i a.flv -q:v 5 -vf " MPEG4_SCALE " out.avi"},
     };
     for (const Case &c : cases) {
         const wqas::Translation t = wqas::translate(words(c.old));
@@ -112,6 +123,16 @@ TEST(Translate, PictureSizesAnEncoderRefusesBecomeTheNearestItTakes)
         {"-i in.flv -y -vcodec h263 -s 160x120 out.3gp", "-i in.flv -y -c:v h263 -s 176x144 out.3gp"},
         {"-i in.flv -y -vcodec h263 -s 150x100 out.3gp", "-i in.flv -y -c:v h263 -s 128x96 out.3gp"},
         {"-i in.flv -y -vcodec h263 -s 4000x3000 out.3gp", "-i in.flv -y -c:v h263 -s 1408x1152 out.3gp"},
+        // The largest and thinnest sizes the line can ask for: nothing overflows, no side becomes 0.
+        {"-i in.flv -y -vcodec h263 -s 60000x60000 out.3gp", "-i in.flv -y -c:v h263 -s 1408x1152 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s 99999x99999 out.3gp", "-i in.flv -y -c:v h263 -s 1408x1152 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s 99999x1 out.3gp", "-i in.flv -y -c:v h263 -s 352x288 out.3gp"},
+        {"-i in.flv -y -vcodec h263 -s 1x1 out.3gp", "-i in.flv -y -c:v h263 -s 128x96 out.3gp"},
+        {"-i in.flv -y -vcodec mpeg1video -s 99999x1 out.mpg", "-i in.flv -y -c:v mpeg1video -s 4095x1 out.mpg"},
+        {"-i in.flv -y -vcodec mpeg1video -s 1x99999 out.mpg", "-i in.flv -y -c:v mpeg1video -s 1x4095 out.mpg"},
+        {"-i in.flv -y -vcodec mpeg4 -s 99999x99999 out.avi", "-i in.flv -y -c:v mpeg4 -s 8191x8191 out.avi"},
+        {"-i in.flv -y -vcodec rv20 -s 99999x99999 out.rm", "-i in.flv -y -c:v rv20 -s 100000x100000 out.rm"},
+        {"-i in.flv -y -vcodec h264 -s 99999x1 out.avi", "-i in.flv -y -c:v libx264 -s 100000x2 out.avi"},
         // MPEG-1 and MPEG-4 have a largest side: the picture shrinks as a whole.
         {"-i in.flv -y -vcodec mpeg1video -s 5000x3000 out.mpg", "-i in.flv -y -c:v mpeg1video -s 4095x2457 out.mpg"},
         {"-i in.flv -y -s 4096x2160 out.mpg", "-i in.flv -y -s 4095x2159 out.mpg"},
