@@ -20,6 +20,7 @@
 
 #include "deep_folder.h"
 #include "file_size_limit.h"
+#include "ordinary_user.h"
 
 using vidmora::platform::abandonBeside;
 using vidmora::platform::besideName;
@@ -143,6 +144,36 @@ struct WriteCase {
     bool asRoot = true;                       // whether the case holds for the superuser too
 };
 
+// A case that permissions decide, run by an ordinary user in a child: the
+// folder is made and filled here, the write is done there.
+void writeAsOrdinaryUser(const WriteCase &c)
+{
+    ASSERT_FALSE(c.meanwhile || c.fileLimit) << "not done in the child";
+    vidmora::test::OrdinaryUserDir dir;
+    ASSERT_TRUE(dir.isValid());
+    c.before(dir.path());
+    const vidmora::test::ChildOutcome child = vidmora::test::runAsOrdinaryUser([&c, &dir] {
+        std::string steps;
+        FileBeside file(dir.filePath(c.target), c.existing);
+        steps += file.open() ? "opened" : "not opened";
+        steps += file.write(c.bytes.data(), c.bytes.size()) ? ", written" : ", not written";
+        if (c.end == End::Commit) {
+            steps += file.commit() ? ", committed" : ", not committed";
+        } else if (c.end == End::Abandon) {
+            file.abandon();
+        }
+        if (c.end != End::Drop && file.isOpen())
+            steps += ", still open";
+        return steps;
+    });
+    ASSERT_TRUE(child.ran) << child.describe();
+    std::string expected = c.opens ? "opened, written" : "not opened, not written";
+    if (c.end == End::Commit)
+        expected += c.commits ? ", committed" : ", not committed";
+    EXPECT_EQ(child.report, expected);
+    EXPECT_EQ(entries(dir.path()), c.after);
+}
+
 TEST(FileBeside, AFileIsInPlaceWholeOrTheTargetIsAsItWasAndNothingIsLeftBeside)
 {
     const auto nothing = [](const std::string &) {};
@@ -205,8 +236,10 @@ TEST(FileBeside, AFileIsInPlaceWholeOrTheTargetIsAsItWasAndNothingIsLeftBeside)
     };
     for (const WriteCase &c : cases) {
         SCOPED_TRACE(c.what);
-        if (!c.asRoot && ::geteuid() == 0)
-            continue; // permissions do not bind the superuser
+        if (!c.asRoot && ::geteuid() == 0) {
+            writeAsOrdinaryUser(c); // permissions do not bind the superuser
+            continue;
+        }
         QTemporaryDir temp;
         ASSERT_TRUE(temp.isValid());
         const std::string dir = temp.path().toStdString();
