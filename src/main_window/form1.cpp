@@ -376,7 +376,7 @@ void Form1::clearFiles(Moment moment)
 
 void Form1::Form_Load()
 {
-    // 1. The converter driver, which takes Timer1 as its poll timer.
+    // The converter driver, which takes Timer1 as its poll timer.
     const QString converter = m_setup.programFolder + QLatin1Char('/') + QLatin1String(AVC::kConverterName);
     if (m_setup.makeConverter)
         AVC1 = m_setup.makeConverter(Timer1, converter);
@@ -388,20 +388,20 @@ void Form1::Form_Load()
         connect(AVC1.get(), &AVC::ErrorEvent, this, &Form1::AVC1_ErrorEvent);
     }
 
-    // 2. The save folder, one level, when missing; a failure goes unreported.
+    // The save folder, one level, when missing; a failure goes unreported.
     const QString folder = Text1->text();
     if (!folder.isEmpty() && !QFileInfo(folder).isDir())
         QDir().mkdir(folder);
 
-    // 3. The default format.
+    // The default format.
     if (Combo1->currentText().isEmpty())
         Combo1->setCurrentIndex(Combo1->findText(QStringLiteral("AVI (MPEG4-DivX-Compatible)"), Qt::MatchExactly));
 
-    // 4., 5.
+    // The start text, and the spinner from its first frame.
     SetStatus(WindowRun::startText());
     m_run.SpinFrame = 0;
 
-    // 6. The announcement program; whether it started is not looked at.
+    // The announcement program; whether it started is not looked at.
     if (m_setup.shell)
         m_setup.shell->startDetached(m_setup.programFolder + QStringLiteral("/zelto"));
 }
@@ -458,13 +458,13 @@ void Form1::DeleteThumbnail()
 void Form1::Command1_Click()
 {
     QString address = txturl->text();
-    // 1., 2. Address clean-up, written back to the box.
+    // Address clean-up, written back to the box.
     address.replace(QStringLiteral("http://http://"), QStringLiteral("http://"));
     txturl->setText(address);
     address.replace(QStringLiteral("http://") + m_setup.siteDomain, QStringLiteral("http://") + m_setup.siteHost);
     txturl->setText(address);
 
-    // 3. The site's watch prefix anywhere in the text, in any letter case.
+    // The site's watch prefix anywhere in the text, in any letter case.
     const QString prefix = QStringLiteral("http://") + m_setup.siteHost + QStringLiteral("/watch?v=");
     if (!address.contains(prefix, Qt::CaseInsensitive)) {
         m_setup.messageBox->show(QStringLiteral("Is NOT a valid ") + m_setup.siteDomain + QStringLiteral(" address"),
@@ -472,17 +472,17 @@ void Form1::Command1_Click()
         return;
     }
 
-    // 4.-6.
+    // The page request.
     SetStatus(WindowRun::fetchingText());
     m_run.IsConverting = false;
     m_run.pageRequested();
     QString request = txturl->text();
     Wsc->geturl(request);
 
-    // 7.
+    // The identifier the thumbnail is named by.
     const QString identifier = watchIdentifier(txturl->text());
 
-    // 8. The thumbnail, fetched while the window waits. A picture left from an
+    // The thumbnail, fetched while the window waits. A picture left from an
     // earlier request must never stand in for this one, so it goes first.
     clearFiles(Moment::DownloadPressed);
     QString thumbUrl = QStringLiteral("http://") + m_setup.imageHost + QStringLiteral("/vi/") + identifier
@@ -490,7 +490,7 @@ void Form1::Command1_Click()
     QString target = thumbnailPath();
     DownloadFile(thumbUrl, target);
 
-    // 9., 10.
+    // "Play" goes; the frame over the thumbnail's place shows.
     applyMoment(Moment::DownloadPressed);
 }
 
@@ -562,7 +562,8 @@ void Form1::Wsc_DownloadComplete()
 
 void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QString &Description)
 {
-    // 1. The last "/" before the last character; the position is a 16-bit count.
+    // The row's key: what follows the last "/" before the last character;
+    // the position is a 16-bit count.
     if (URL.size() > 32768)
         return;
     qsizetype slash = -1;
@@ -574,19 +575,18 @@ void Form1::Add2DownQue(const QString &URL, const QString &SaveFile, const QStri
     }
     if (slash < 0)
         return;
-    // 2.
     const QString tail = URL.mid(slash + 1);
 
     // Rows of earlier requests that ended without a result have shown it long
     // enough; a new request takes their place (and may fetch the same video).
     dropEndedRows();
 
-    // 3., 4.
+    // The row, in the list and in this window's records.
     if (!lstDownload->addItem(tail, Description))
         return;
     m_rows.append(tail, downloadTarget(SaveFile));
     showRows();
-    // 5., 6.
+    // "Download" is enabled again; then the download starts.
     applyMoment(Moment::RowQueued);
     DownloadVmr(URL, SaveFile);
 }
