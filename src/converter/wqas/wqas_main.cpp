@@ -331,18 +331,14 @@ bool prepareOutput(wqas::Translation &t, OutputPlan &plan)
     }
     plan.temporaryName = wqas::partialOutputPath(plan.folder->fileName(), long(::getpid()));
     // Ours by its name: a former process of the same id left it.
-    if (plan.byPath()) {
-        vidmora::platform::abandonBeside(plan.temporaryPath());
-        plan.encoderName = plan.temporaryPath();
-    } else {
-        vidmora::platform::abandonBeside(*plan.folder, plan.temporaryName);
-        // Without /proc the encoder is given the full path, which fits while
-        // the output's path is a little shorter than the limit.
-        plan.encoderName = plan.folder->fd() == AT_FDCWD ? plan.temporaryName
-                           : ::access("/proc/self/fd", X_OK) == 0
-                               ? "/proc/self/fd/" + std::to_string(kEncoderFolder) + "/" + plan.temporaryName
-                               : plan.temporaryPath();
-    }
+    vidmora::platform::abandonBeside(*plan.folder, plan.temporaryName);
+    // Without /proc the encoder is given the full path, which fits while the
+    // output's path is a little shorter than the limit.
+    plan.encoderName = plan.byPath() ? plan.temporaryPath()
+                       : plan.folder->fd() == AT_FDCWD ? plan.temporaryName
+                       : ::access("/proc/self/fd", X_OK) == 0
+                           ? "/proc/self/fd/" + std::to_string(kEncoderFolder) + "/" + plan.temporaryName
+                           : plan.temporaryPath();
     t.arguments.back() = plan.encoderName;
     return true;
 }
@@ -480,34 +476,29 @@ int relayMessages(const Encoder &encoder, Relay &relay)
 // Step 4: puts the temporary file in the output's place when the encoder
 // succeeded, and removes it otherwise. Returns the exit status, 1 when the
 // move failed.
-int finishOutput(const OutputPlan &plan, bool succeeded, int result)
+int finishOutput(OutputPlan &plan, bool succeeded, int result)
 {
     namespace platform = vidmora::platform;
     if (!plan.writesTemporary())
         return result;
-    const auto abandon = [&] {
-        plan.byPath() ? platform::abandonBeside(plan.temporaryPath())
-                      : platform::abandonBeside(*plan.folder, plan.temporaryName);
-    };
+    // A folder that could not be opened before the start and has appeared
+    // since may hold what the encoder wrote; one still missing holds nothing.
+    if (plan.byPath())
+        plan.folder = std::make_unique<platform::BesideFolder>(plan.output);
     if (!succeeded) {
-        abandon();
+        platform::abandonBeside(*plan.folder, plan.temporaryName);
         return result;
     }
     struct stat st {};
-    const bool written = plan.byPath() ? exists(plan.temporaryPath())
-                                       : ::fstatat(plan.folder->fd(), plan.temporaryName.c_str(), &st,
-                                                   AT_SYMLINK_NOFOLLOW) == 0;
-    if (!written)
+    if (!plan.folder->isOpen()
+        || ::fstatat(plan.folder->fd(), plan.temporaryName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return result; // a format that writes no file of its own (-f null): nothing to move
     // Without -y an output that has appeared meanwhile is kept, as the encoder would have kept it.
     const platform::Replace replace = plan.overwrite ? platform::Replace::Existing : platform::Replace::Never;
-    const bool moved = plan.byPath()
-                           ? platform::commitBeside(plan.temporaryPath(), plan.output, replace)
-                           : platform::commitBeside(*plan.folder, plan.temporaryName, plan.folder->fileName(), replace);
-    if (moved)
+    if (platform::commitBeside(*plan.folder, plan.temporaryName, plan.folder->fileName(), replace))
         return result;
     const std::string why = std::strerror(errno);
-    abandon();
+    platform::abandonBeside(*plan.folder, plan.temporaryName);
     sayWithin(2, "wqas.pga: cannot write " + plan.output + ": " + why + "\n", kFinalBacklog);
     return 1;
 }
