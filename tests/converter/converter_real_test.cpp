@@ -15,6 +15,7 @@ using vidmora::AVC;
 using vidmora::test::AvcFixture;
 using vidmora::test::converterProgram;
 using vidmora::test::encoderOnceRunning;
+using vidmora::test::filesIn;
 using vidmora::test::waitUntil;
 
 namespace {
@@ -160,17 +161,6 @@ TEST_F(RealConverter, CancelStopsTheEncoderAtOnce)
             EXPECT_LT(vidmora::test::decodedSeconds(f.filePath()), 10.0) << qPrintable(f.fileName());
         }
     }
-}
-
-
-
-} // namespace
-
-namespace {
-
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // A file of an earlier run stays as it was unless a conversion succeeds and

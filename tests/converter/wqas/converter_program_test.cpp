@@ -32,6 +32,7 @@ extern char **environ;
 
 using vidmora::test::converterProgram;
 using vidmora::test::encoderOnceRunning;
+using vidmora::test::filesIn;
 using vidmora::test::runningProcess;
 using vidmora::test::waitUntil;
 
@@ -50,11 +51,6 @@ protected:
     QTemporaryDir dir;
     QString folder;
 };
-
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
 
 TEST_F(ConverterProgram, ATerminateSignalAlsoStopsTheEncoder)
 {
