@@ -81,7 +81,6 @@ public:
     QString LastFileName() const { return m_run.LastFileName; }
     QString OutputExt() const { return m_run.OutputExt; }
     int SpinFrame() const { return m_run.SpinFrame; }
-    RunPhase phase() const { return m_run.phase(); }
     QString GetVideoUrl() const { return m_GetVideoUrl; }
     QString statusText() const;
     QString saveFolder() const;
